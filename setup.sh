@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# quiet orbit: install what is missing, build, then play the show or run the tests.
+#
+#   ./setup.sh play [show options]   set up and play the show (e.g. ./setup.sh play -windowed)
+#   ./setup.sh test                  set up and run every test
+#   ./setup.sh build                 set up and build only
+#
+# Debian packages are installed through apt-get only when dpkg says they are
+# missing, so a second run goes straight to the (incremental) build.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+mode=${1:-play}
+[ $# -gt 0 ] && shift
+
+build_packages=(
+  build-essential cmake pkg-config
+  libsdl2-dev libjpeg-dev libpng-dev zlib1g-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libmpg123-dev libopenmpt-dev libmp3lame-dev
+  libgtest-dev libbenchmark-dev libpixman-1-dev
+)
+# Only the tests need these: a virtual X server for window tests, ffmpeg for
+# video recording, clang with its runtime for the fuzzers.
+test_packages=(xvfb x11-apps ffmpeg clang libclang-rt-14-dev)
+
+install_missing() {
+  local missing=()
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "setup: installing ${missing[*]}" >&2
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+build() {
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build -j"$(nproc)"
+  # The generator skips its work when data/ is already up to date.
+  if [ -x build/bin/mkdata ]; then build/bin/mkdata data; fi
+}
+
+case "$mode" in
+  play)
+    install_missing "${build_packages[@]}"
+    build
+    exec build/bin/quietorbit "$@"
+    ;;
+  test)
+    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    build
+    ctest --test-dir build --output-on-failure -j"$(nproc)"
+    ;;
+  build)
+    install_missing "${build_packages[@]}"
+    build
+    ;;
+  *)
+    echo "usage: $0 play [options] | test | build" >&2
+    exit 2
+    ;;
+esac
