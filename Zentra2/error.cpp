@@ -1,0 +1,39 @@
+#include "Zentra2/error.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/session.h"
+
+std::string ComposeError(const std::string& className, const std::string& operation, const std::string& text) {
+  return "[" + className + "]" + operation + " -> " + text;
+}
+
+namespace {
+
+[[noreturn]] void Report(const std::string& message) {
+  std::fprintf(stderr, "quietorbit: %s\n", message.c_str());
+  std::fflush(stderr);
+  platform::ShowErrorBox("Application Error", message);
+  std::fflush(stdout);
+  // Exit code 1 in every display mode: a failure is never reported as success.
+  std::_Exit(1);
+}
+
+}  // namespace
+
+void FatalError(const std::string& message) {
+  platform::RestoreDesktop();
+  // A log that cannot be written is ignored: the message still goes to stderr.
+  if (std::FILE* log = std::fopen(kErrorLogName, "wb")) {
+    std::fputs(message.c_str(), log);
+    std::fputs("\r\n", log);
+    std::fclose(log);
+  }
+  Report(message);
+}
+
+void UnhandledError(const std::string& message) {
+  platform::RestoreDesktop();
+  Report(message);
+}

@@ -1,0 +1,25 @@
+// The command line. The show's own options are exact, case-sensitive literals
+// with a single dash; ours (help, version, record, benchmark...) use the
+// "--name" form so they can never collide with them. Anything else is ignored.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class PriorityRequest { Untouched, Normal, Realtime };
+
+// Reads the show's options into the globals. With at least one argument the
+// process priority is set (realtime with "-maxpriority", else normal); with
+// none it is left alone. Returns what was asked of the priority.
+PriorityRequest ParseOptions(const std::vector<std::string>& args);
+
+struct ExtraOptions {
+  bool help = false;
+  bool version = false;
+};
+
+ExtraOptions ParseExtraOptions(const std::vector<std::string>& args);
+
+// One line per option, the show's and ours.
+std::string HelpText();
+std::string VersionText();

@@ -1,0 +1,27 @@
+// What the program knows about the session it runs in: whether a person can
+// see a dialog, how to put the desktop back, process priority.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// True when a real display is there and the run is interactive, so a modal
+// dialog will be seen and answered. Headless and recorded runs never block on one.
+bool CanShowDialogs();
+// Switches dialogs off for the rest of the run (record and benchmark modes).
+void DisableDialogs();
+// A modal error box; returns at once when CanShowDialogs() is false.
+void ShowErrorBox(const std::string& title, const std::string& text);
+
+// The display registers how to give the screen back (leave fullscreen, show
+// the cursor); fatal paths call RestoreDesktop() before they end the process.
+void SetDesktopRestorer(std::function<void()> restorer);
+void RestoreDesktop();
+
+enum class PriorityClass { Normal, Realtime };
+// Best effort: failures (no permission) are ignored.
+void SetPriorityClass(PriorityClass cls);
+
+}  // namespace platform

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "Zentra2/cpu.h"
+#include "Zentra2/zentra.h"
+#include "core/globals.h"
+#include "core/options.h"
+
+namespace {
+
+void ResetFlags() {
+  DebugMode = ShowFramerate = MaxPriority = MotionBlur = NoMMX = NoSound = VSync = Windowed = 0;
+}
+
+TEST(Options, DefaultsWithoutArgumentsLeavePriorityAlone) {
+  ResetFlags();
+  ScreenWidth = 1;
+  EXPECT_EQ(ParseOptions({}), PriorityRequest::Untouched);
+  EXPECT_EQ(ScreenWidth, 512);
+  EXPECT_EQ(ScreenHeight, 384);
+  EXPECT_EQ(ScreenBpp, 32);
+  EXPECT_FALSE(Windowed || NoSound || DebugMode);
+}
+
+TEST(Options, LiteralsAreExactCaseSensitiveAndLaterOnesWin) {
+  ResetFlags();
+  EXPECT_EQ(ParseOptions({"-res:640x480", "-Windowed", "-res:320x240", "-res:1024x768", "-bpp:16b", "-nosound",
+                          "--windowed", "-windowed "}),
+            PriorityRequest::Normal);
+  EXPECT_EQ(ScreenWidth, 320);
+  EXPECT_EQ(ScreenHeight, 240);
+  EXPECT_EQ(ScreenBpp, 16);
+  EXPECT_EQ(NoSound, FlagOn);
+  EXPECT_EQ(Windowed, 0);
+}
+
+TEST(Options, EveryFlagSwitchesOn) {
+  ResetFlags();
+  bool mmxBefore = UseMMX;
+  ParseOptions({"-debug", "-framerate", "-motionblur", "-nommx", "-nosound", "-vsync", "-windowed", "-bpp:24b"});
+  for (int32_t flag : {DebugMode, ShowFramerate, MotionBlur, NoMMX, NoSound, VSync, Windowed}) EXPECT_EQ(flag, FlagOn);
+  EXPECT_FALSE(UseMMX);
+  EXPECT_EQ(ScreenBpp, 24);
+  UseMMX = mmxBefore;
+}
+
+TEST(Options, PriorityFollowsMaxPriorityAnywhere) {
+  ResetFlags();
+  EXPECT_EQ(ParseOptions({"-maxpriority", "-windowed"}), PriorityRequest::Realtime);
+  ResetFlags();
+  EXPECT_EQ(ParseOptions({"-unknown"}), PriorityRequest::Normal);
+}
+
+TEST(Options, ParseResetsOnlyTheFlagsItOwns) {
+  // NoSound may have been turned on by a sound failure; a later parse keeps it.
+  ResetFlags();
+  NoSound = FlagOn;
+  DebugMode = FlagOn;
+  ParseOptions({"-x"});
+  EXPECT_EQ(NoSound, FlagOn);
+  EXPECT_EQ(DebugMode, 0);
+}
+
+TEST(Options, HelpListsEveryOption) {
+  std::string help = HelpText();
+  for (const char* name : {"-debug", "-framerate", "-maxpriority", "-motionblur", "-nommx", "-nosound", "-vsync",
+                           "-windowed", "-res:320x240", "-res:512x384", "-res:640x480", "-res:800x600", "-bpp:15b",
+                           "-bpp:16b", "-bpp:24b", "-bpp:32b", "--help", "--version"})
+    EXPECT_NE(help.find(name), std::string::npos) << name;
+  EXPECT_TRUE(ParseExtraOptions({"x", "--help"}).help);
+  EXPECT_TRUE(ParseExtraOptions({"--version"}).version);
+  EXPECT_FALSE(ParseExtraOptions({"-help"}).help);
+}
+
+TEST(ColorComponent, TrueColourDepths) {
+  for (uint8_t depth : {24, 32}) {
+    DisplayDepth = depth;
+    EXPECT_EQ(ColorComponent(128.0f), 128);
+    EXPECT_EQ(ColorComponent(300.0f), 255);
+    EXPECT_EQ(ColorComponent(-10.4f), 10);
+    EXPECT_EQ(ColorComponent(-1.0f), 1);
+    EXPECT_EQ(ColorComponent(255.0f), 255);
+    EXPECT_EQ(ColorComponent(2.5f), 2);  // ties to even
+    EXPECT_EQ(ColorComponent(3.5f), 4);
+    EXPECT_EQ(ColorComponent(-300.0f), 44);  // mirrored, then the low byte
+  }
+}
+
+TEST(ColorComponent, FiveBitDepthsRoundToTheNearestStepAndSaturate) {
+  for (uint8_t depth : {15, 16}) {
+    DisplayDepth = depth;
+    EXPECT_EQ(ColorComponent(128.0f), 132);
+    EXPECT_EQ(ColorComponent(-10.4f), 14);
+    EXPECT_EQ(ColorComponent(4.0f), 8);
+    EXPECT_EQ(ColorComponent(3.0f), 7);
+    // Full opacity stays full (252..255 would otherwise wrap to 0..3).
+    EXPECT_EQ(ColorComponent(251.0f), 255);
+    EXPECT_EQ(ColorComponent(255.0f), 255);
+    EXPECT_EQ(ColorComponent(300.0f), 255);
+  }
+  DisplayDepth = 0;
+}
+
+}  // namespace
