@@ -1,11 +1,55 @@
-// The display device and its two window classes.
+// The display device of the framework and its window classes.
+//
+// TZentra owns the display service's device, its primary and back surfaces
+// and the window; it decides the pixel depth every buffer follows. The
+// program makes one of the window classes (TSelfZentra in a window,
+// TSelfFullZentra fullscreen); THeadlessZentra has no window at all and
+// serves tests, benchmarks and the record mode.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+class DisplayDevice;
+class Surface;
+}  // namespace platform
 
 // Depth every buffer follows (15, 16, 24 or 32), found when the display is made.
 extern uint8_t DisplayDepth;
 // True once a fullscreen display has been completed; read by the error path.
 extern bool DisplayIsFullscreen;
 
-class TZentra;
+class TZentra {
+public:
+  virtual ~TZentra();
+
+  void FreeDirectDraw();
+  void RestoreSurfaces();
+  void ClearBackSurface(uint32_t color);
+  void ClearScreen(uint32_t color);
+  // Takes at most one message from the queue: false for a quit request.
+  bool ProcessMessages();
+  [[noreturn]] void ZentraError(const std::string& operation, const std::string& text);
+
+  uint32_t Handle = 0;  // window id; 0 without a window
+  int32_t Width = 0, Height = 0;
+  int32_t CenterX = 0, CenterY = 0;
+  int32_t MaxX = 0, MaxY = 0;
+  uint8_t BitDepth = 0;
+  std::shared_ptr<platform::DisplayDevice> DirectDraw;
+  std::shared_ptr<platform::Surface> PrimarySurface;
+  std::shared_ptr<platform::Surface> BackSurface;
+  bool Fullscreen = false;
+
+protected:
+  TZentra() = default;
+  void SetSize(int32_t width, int32_t height);
+};
+
+// A display without a window, `width` x `height` at `depth` bits per pixel.
+class THeadlessZentra : public TZentra {
+public:
+  THeadlessZentra(int32_t width, int32_t height, uint8_t depth);
+};

@@ -1,0 +1,162 @@
+#include "Zentra2/buffer.h"
+
+#include <array>
+
+#include "Zentra2/error.h"
+#include "Zentra2/error_text.h"
+#include "Zentra2/zentra.h"
+#include "platform/display_device.h"
+#include "platform/session.h"
+#include "platform/surface.h"
+
+static_assert(platform::result::SurfaceLost == DDERR_SURFACELOST);
+static_assert(platform::result::WasStillDrawing == DDERR_WASSTILLDRAWING);
+static_assert(platform::result::InvalidRect == DDERR_INVALIDRECT);
+static_assert(platform::result::OutOfMemory == DDERR_OUTOFMEMORY);
+static_assert(platform::result::InvalidMode == DDERR_INVALIDMODE);
+static_assert(platform::result::NotLocked == DDERR_NOTLOCKED);
+
+TBuffer64::TBuffer64(TZentra* display, int32_t width, int32_t height, bool videoMemory) : display_(display) {
+  if (display) {
+    Handle = display->Handle;
+    DisplayWidth = display->Width;
+    DisplayHeight = display->Height;
+    BitDepth = display->BitDepth;
+    DirectDraw = display->DirectDraw;
+    PrimarySurface = display->PrimarySurface;
+    BackSurface = display->BackSurface;
+    Fullscreen = display->Fullscreen;
+  }
+  VideoMemory = videoMemory;
+  CreateSurface(width, height, videoMemory);
+  LockSurface();
+  UnlockSurface();
+  Clear(0);
+}
+
+TBuffer64::~TBuffer64() {
+  ReleaseSurface();
+  DirectDraw.reset();
+  PrimarySurface.reset();
+  BackSurface.reset();
+}
+
+void TBuffer64::CreateSurface(int32_t width, int32_t height, bool videoMemory) {
+  if (!DirectDraw) BufferError("CreateSurface", DDErrorString(DDERR_NOTINITIALIZED));
+  platform::Result r = DirectDraw->CreateSurface(width, height, videoMemory, &Surface);
+  if (r != DD_OK) r = DirectDraw->CreateSurface(width, height, false, &Surface);
+  if (r != DD_OK) BufferError("CreateSurface", DDErrorString(r));
+}
+
+void TBuffer64::ReleaseSurface() { Surface.reset(); }
+
+void TBuffer64::RestoreSurfaces() {
+  if (Surface) Surface->Restore();
+  if (PrimarySurface) PrimarySurface->Restore();
+  if (!Fullscreen && BackSurface) BackSurface->Restore();
+}
+
+void TBuffer64::LockSurface() {
+  platform::SurfaceDesc desc;
+  platform::Result r = Surface ? Surface->Lock(&desc) : DDERR_NOTINITIALIZED;
+  if (r != DD_OK) BufferError("Lock", DDErrorString(r));
+  Bits = desc.bits;
+  Width = desc.width;
+  Height = desc.height;
+  MaxX = Width - 1;
+  MaxY = Height - 1;
+  CenterX = int32_t(uint32_t(Width) >> 1);
+  CenterY = int32_t(uint32_t(Height) >> 1);
+  Pitch = desc.pitch;
+  BytesPerPixel = uint8_t(Pitch / Width);
+  BitsPerPixel = uint8_t(8 * BytesPerPixel);
+  Rows.resize(size_t(Height));
+  for (int32_t y = 0; y < Height; ++y) Rows[size_t(y)] = Bits + size_t(y) * size_t(Pitch);
+  EdgeTable.assign(size_t(Height) * 12, 0);
+}
+
+void TBuffer64::UnlockSurface() {
+  platform::Result r = Surface ? Surface->Unlock() : DDERR_NOTINITIALIZED;
+  if (r != DD_OK) BufferError("UnLock", DDErrorString(r));
+}
+
+void TBuffer64::HardwareFill(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color) {
+  if (!Surface) return;
+  platform::Rect rect{x1, y1, x2, y2};
+  for (;;) {
+    platform::Result r = Surface->ColorFill(&rect, color);
+    if (r == DD_OK) {
+      while (Surface->GetBltStatus() != DD_OK) {
+      }
+      return;
+    }
+    if (r == DDERR_SURFACELOST) return RestoreSurfaces();
+    if (r != DDERR_WASSTILLDRAWING) return;
+  }
+}
+
+void TBuffer64::Clear(uint32_t color) { HardwareFill(0, 0, Width, Height, color); }
+
+void TBuffer64::BufferError(const std::string& operation, const std::string& text) {
+  // The process ends here: releasing the surface is all the destructor would do.
+  ReleaseSurface();
+  platform::RestoreDesktop();
+  FatalError(ComposeError("TBuffer64", operation, text));
+}
+
+// ---- colours ----
+
+namespace {
+
+constexpr std::array<uint16_t, 256> PackTable(int shift, int pos) {
+  std::array<uint16_t, 256> t{};
+  for (int v = 0; v < 256; ++v) t[size_t(v)] = uint16_t((v >> shift) << pos);
+  return t;
+}
+
+template <size_t N>
+constexpr std::array<uint8_t, N> ExpandTable() {
+  std::array<uint8_t, N> t{};
+  for (size_t v = 0; v < N; ++v) t[v] = uint8_t(v * 255 / (N - 1));
+  return t;
+}
+
+}  // namespace
+
+const std::array<uint16_t, 256> Pack15R = PackTable(3, 10), Pack15G = PackTable(3, 5), Pack15B = PackTable(3, 0);
+const std::array<uint16_t, 256> Pack16R = PackTable(3, 11), Pack16G = PackTable(2, 5), Pack16B = PackTable(3, 0);
+const std::array<uint8_t, 32> Expand5 = ExpandTable<32>();
+const std::array<uint8_t, 64> Expand6 = ExpandTable<64>();
+
+uint32_t MakeColor(uint8_t r, uint8_t g, uint8_t b) {
+  switch (DisplayDepth) {
+    case 15: return Pack15B[b] | Pack15G[g] | Pack15R[r];
+    case 16: return Pack16B[b] | Pack16G[g] | Pack16R[r];
+    case 24:
+    case 32: return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16;
+    default: return 0;
+  }
+}
+
+void SplitColor(uint32_t p, uint8_t& r, uint8_t& g, uint8_t& b) {
+  switch (DisplayDepth) {
+    case 15:
+      r = Expand5[(p >> 10) & 31];
+      g = Expand5[(p >> 5) & 31];
+      b = Expand5[p & 31];
+      break;
+    case 16:
+      r = Expand5[(p >> 11) & 31];
+      g = Expand6[(p >> 5) & 63];
+      b = Expand5[p & 31];
+      break;
+    case 24:
+    case 32:
+      r = uint8_t(p >> 16);
+      g = uint8_t(p >> 8);
+      b = uint8_t(p);
+      break;
+    default:
+      break;  // outputs unchanged
+  }
+}

@@ -1,0 +1,91 @@
+// Surfaces of our display service: blocks of pixel memory in one of the four
+// layouts, with the copy and fill operations the framework builds on and the
+// result codes it expects (same numbers as the framework's error table).
+//
+// Pixel memory is allocated once and keeps its address for the surface's
+// lifetime; rows are 16-byte aligned, which also makes them 4-byte aligned.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+using Result = uint32_t;
+
+namespace result {
+constexpr Result Ok = 0;
+constexpr Result Generic = 0x80004005;
+constexpr Result InvalidParams = 0x80070057;
+constexpr Result OutOfMemory = 0x8007000E;
+constexpr Result InvalidMode = 0x88760078;
+constexpr Result InvalidRect = 0x88760096;
+constexpr Result SurfaceLost = 0x887601C2;
+constexpr Result WasStillDrawing = 0x8876021C;
+constexpr Result NotLocked = 0x88760248;
+constexpr Result Unsupported = 0x80004001;
+}  // namespace result
+
+// Bits per pixel of each layout; 15 is the 5-5-5 two-byte layout.
+enum class PixelFormat : uint8_t { RGB555 = 15, RGB565 = 16, BGR24 = 24, XRGB8888 = 32 };
+
+inline int BytesPerPixelOf(PixelFormat f) { return f == PixelFormat::XRGB8888 ? 4 : f == PixelFormat::BGR24 ? 3 : 2; }
+
+// Right and bottom exclusive.
+struct Rect {
+  int32_t left, top, right, bottom;
+};
+
+struct SurfaceDesc {
+  int32_t width = 0, height = 0, pitch = 0;
+  PixelFormat format = PixelFormat::XRGB8888;
+  uint8_t* bits = nullptr;
+};
+
+class Surface {
+public:
+  Surface(int32_t width, int32_t height, PixelFormat format);
+  ~Surface();
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+
+  Result Lock(SurfaceDesc* desc);
+  Result Unlock();
+  // Fills `rect` (the whole surface when null) with a pixel value.
+  Result ColorFill(const Rect* rect, uint32_t color);
+  // Copies `srcRect` of `src` to (x, y). No clipping: a rectangle that is
+  // empty or leaves either surface fails with InvalidRect. `src` may be this
+  // surface, overlapping rectangles included (the result is as if the whole
+  // source were read first). With `useSourceKey`, source pixels equal to the
+  // source's colour key are skipped.
+  Result BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect, bool useSourceKey);
+  void SetColorKey(uint32_t key) { colorKey_ = key; }
+  Result GetBltStatus();
+  Result Restore();
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  int32_t Pitch() const { return pitch_; }
+  PixelFormat Format() const { return format_; }
+  uint8_t* Bits() const { return bits_; }
+
+  // Test hook: the next `count` calls of Lock, Unlock, ColorFill, BltFast,
+  // GetBltStatus and Present fail with `code` (or report it, for
+  // GetBltStatus), so the retry and restore rules can be exercised.
+  void FailNextCalls(int count, Result code) {
+    failCount_ = count;
+    failCode_ = code;
+  }
+  // Consumes one injected failure, if any (used by every operation above).
+  bool TakeInjectedFailure(Result* code);
+
+private:
+  int32_t width_, height_, pitch_;
+  PixelFormat format_;
+  uint8_t* bits_ = nullptr;
+  uint32_t colorKey_ = 0;
+  int failCount_ = 0;
+  Result failCode_ = result::Ok;
+};
+
+}  // namespace platform
