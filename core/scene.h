@@ -1,0 +1,67 @@
+// TScene: the frame contract every scene and the loading screen follow.
+//
+// A scene's Run is RunFrames(name, length, frame): BeginScene, then frames until the
+// first one whose scene time exceeds the length (that one is still drawn and
+// shown). Each scene class writes its own FinishFrame as
+//
+//   void TMyScene::FinishFrame() {
+//     EndFrame();
+//     if (DebugMode) ReadDebugKeys();   // only the scenes that have them
+//     if (QuitRequested()) Destroy();   // the scene's own teardown
+//   }
+//
+// and its own Destroy, which frees what the scene made and then calls
+// TScene::Destroy (which ends the program).
+#pragma once
+
+#include <cstdint>
+
+#include "Zentra2/buffer.h"
+#include "core/globals.h"
+
+class TScene {
+public:
+  // Creates `Buffer` (RenderWidth x RenderHeight, system memory), then
+  // sleeps 500 ms.
+  TScene();
+  TScene(const TScene&) = delete;
+  TScene& operator=(const TScene&) = delete;
+
+  void BeginScene();
+  // Frame pacing (20 ms of MusicTimer since the previous frame), the overlay,
+  // motion blur, present.
+  void EndFrame();
+  void DrawDebugInfo();
+  // Letterbox bars with bobbing boxes, on the absolute demo clock.
+  void DrawWaveBars(TBuffer64* target);
+  // One window message and the Escape key: true when the user wants to leave.
+  bool QuitRequested();
+  // The shared teardown: fades the music out, frees the sprites, the input,
+  // this scene's Buffer, the two screen buffers and the display, and ends the
+  // process with exit code 0.
+  [[noreturn]] void Destroy();
+
+  // The scene protocol. `frame(t)` draws the frame for scene time t (and
+  // calls the scene's FinishFrame). `name` labels the frames in recordings
+  // and benchmarks ("intro", "cube"...).
+  template <class Frame>
+  void RunFrames(const char* name, float length, Frame frame) {
+    BeginScene();
+    float t;
+    do {
+      t = SceneTime();
+      NoteFrameStart(name, t);
+      frame(t);
+    } while (t <= length);
+  }
+
+  // SyncTimer units since BeginScene.
+  float SceneTime();
+  // Tells the frame observers (record and benchmark modes) which scene and
+  // scene time the coming frame is drawn for.
+  static void NoteFrameStart(const char* name, float t);
+
+  int32_t FrameCount = 0;
+  float StartTime = 0.0f;
+  TBuffer64* Buffer = nullptr;
+};
