@@ -53,6 +53,12 @@ void CheckHoldOnDevice(const std::string& file, bool module) {
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
   ASSERT_TRUE(audio::Init(-1, 44100)) << "disk audio driver";
+  struct Closer {
+    ~Closer() {
+      audio::Free();
+      setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+  } closer;
   h = load();
   ASSERT_NE(h, 0u);
   ASSERT_TRUE(play(h));

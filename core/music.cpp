@@ -1,0 +1,61 @@
+#include "core/music.h"
+
+#include "Zentra2/timer.h"
+#include "core/globals.h"
+#include "platform/audio.h"
+#include "platform/clock.h"
+
+namespace audio = platform::audio;
+
+void InitSound() {
+  if (NoSound) return;
+  if (audio::Version() != audio::kVersion) {
+    NoSound = FlagOn;
+    return;
+  }
+  // Against the virtual clock (record and benchmark modes) the music is
+  // rendered offline along the same timeline instead of played.
+  const bool opened = platform::GetClock().IsVirtual() ? audio::InitOffline(44100) : audio::Init(-1, 44100);
+  if (!opened) NoSound = FlagOn;
+}
+
+void LoadMusic(const char* path) {
+  if (!NoSound) {
+    MusicHandle = audio::MusicLoad(path);
+    if (MusicHandle != 0) {
+      MusicIsModule = FlagOn;
+    } else {
+      MusicHandle = audio::StreamCreateFile(path);
+      if (MusicHandle == 0) NoSound = FlagOn;
+    }
+    if (!NoSound) {
+      audio::Start();
+      audio::SetVolume(90);
+      if (MusicIsModule) audio::MusicPlay(MusicHandle);
+      else audio::StreamPlay(MusicHandle, true);
+    }
+  }
+  Start(SyncTimer);
+}
+
+void CheckMusicPause() {
+  if (Elapsed(MusicTimer) >= 8500.0f) audio::Pause();
+}
+
+void ResumeMusic() { audio::Start(); }
+
+void FadeOutMusic() {
+  if (NoSound) return;
+  const int volume = audio::GetVolume();
+  for (int i = 100; i >= 0; --i) {
+    if (i < volume) audio::SetVolume(i);
+    platform::GetClock().Sleep(30);
+  }
+  if (MusicIsModule) audio::MusicFree(MusicHandle);
+  else audio::StreamFree(MusicHandle);
+}
+
+void FreeSound() {
+  if (NoSound) return;
+  audio::Free();
+}

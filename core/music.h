@@ -1,0 +1,32 @@
+// The program's side of the music: starting it, the hold point during
+// loading, the resume before the first scene, and the fade on leaving.
+// Sound problems never stop the show: they only turn NoSound on.
+#pragma once
+
+#include <cstdint>
+
+// The file the show plays.
+inline constexpr const char* MusicFile = "./data/msx/QuietOrbit.mp3";
+
+// Checks the audio component's version and opens the default output device
+// at 44100 Hz; NoSound on when either fails. Does nothing under "-nosound".
+void InitSound();
+
+// Loads `path` as a tracker module, else as an MP3 stream, and starts it at
+// volume 90 (modules repeat forever, streams loop). Ends with SyncTimer
+// started, sound or not.
+void LoadMusic(const char* path);
+
+// The hold point: holds all output once MusicTimer reads 8500 or more.
+// Called even under "-nosound" (the hold is harmless then).
+void CheckMusicPause();
+
+// Lets the held output continue from the exact frame where it stopped.
+void ResumeMusic();
+
+// About 3 s: volume stepped down once per 30 ms (101 steps, never rising),
+// then the music is freed. Only with sound.
+void FadeOutMusic();
+
+// Closes the audio component. Only with sound.
+void FreeSound();
