@@ -1,0 +1,90 @@
+#include "platform/bmp.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+int32_t ReadLE32(const uint8_t* p) {
+  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+int32_t ReadLE16(const uint8_t* p) { return int16_t(uint16_t(p[0] | p[1] << 8)); }
+
+// Reads the size from the header so a hostile one is refused before the
+// reader allocates a surface for it. The old 12-byte core header holds 16-bit
+// sizes, every later one 32-bit sizes; a negative height means top-down rows.
+bool SizeAcceptable(const uint8_t* data, size_t size, int32_t maxSide, int64_t maxPixels, std::string* error) {
+  if (size < 18) return true;  // the reader rejects it itself
+  uint32_t headerSize = uint32_t(ReadLE32(data + 14));
+  int64_t w = 0, h = 0;
+  if (headerSize == 12) {
+    if (size < 22) return true;
+    w = ReadLE16(data + 18);
+    h = ReadLE16(data + 20);
+  } else {
+    if (size < 26) return true;
+    w = ReadLE32(data + 18);
+    h = ReadLE32(data + 22);
+  }
+  w = std::llabs(w);
+  h = std::llabs(h);
+  if (w > maxSide || h > maxSide || w * h > maxPixels) {
+    *error = "Bitmap too large: " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool DecodeBmp(const uint8_t* data, size_t size, int32_t maxSide, int64_t maxPixels, int32_t* width,
+               int32_t* height, std::vector<uint8_t>* rgb, std::string* error) {
+  if (!SizeAcceptable(data, size, maxSide, maxPixels, error)) return false;
+  if (size > size_t(INT32_MAX)) {
+    *error = "Bitmap too large";
+    return false;
+  }
+  SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
+  if (!rw) {
+    *error = SDL_GetError();
+    return false;
+  }
+  SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);
+  if (!loaded) {
+    *error = SDL_GetError();
+    if (error->empty()) *error = "Invalid bitmap";
+    return false;
+  }
+  // Alpha, where a bitmap has any, does not reach the picture.
+  SDL_SetSurfaceBlendMode(loaded, SDL_BLENDMODE_NONE);
+  SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB24, 0);
+  SDL_FreeSurface(loaded);
+  if (!converted) {
+    *error = SDL_GetError();
+    return false;
+  }
+  bool ok = converted->w > 0 && converted->h > 0 && converted->w <= maxSide && converted->h <= maxSide &&
+            int64_t(converted->w) * converted->h <= maxPixels;
+  if (ok) {
+    *width = converted->w;
+    *height = converted->h;
+    size_t rowBytes = size_t(converted->w) * 3;
+    rgb->resize(rowBytes * size_t(converted->h));
+    SDL_LockSurface(converted);
+    for (int y = 0; y < converted->h; ++y)
+      std::memcpy(rgb->data() + size_t(y) * rowBytes,
+                  static_cast<const uint8_t*>(converted->pixels) + size_t(y) * size_t(converted->pitch), rowBytes);
+    SDL_UnlockSurface(converted);
+  } else {
+    *error = "Invalid bitmap size";
+  }
+  SDL_FreeSurface(converted);
+  return ok;
+}
+
+}  // namespace platform

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Zentra2/image.h"
+#include "Zentra2/zentra.h"
+#include "image_files.h"
+
+namespace fs = std::filesystem;
+using namespace testimg;
+
+namespace {
+
+const uint8_t kDepths[] = {15, 16, 24, 32};
+
+uint32_t ReadPixel(const TBuffer64& buf, int x, int y) {
+  const uint8_t* p = buf.Rows[size_t(y)];
+  switch (buf.BitDepth) {
+    case 15:
+    case 16: return uint32_t(p[2 * x] | p[2 * x + 1] << 8);
+    case 24: return uint32_t(p[3 * x] | p[3 * x + 1] << 8 | p[3 * x + 2] << 16);
+    default: return uint32_t(p[4 * x] | p[4 * x + 1] << 8 | p[4 * x + 2] << 16 | p[4 * x + 3] << 24);
+  }
+}
+
+// Every pixel of the buffer equals MakeColor of the expected channels.
+void ExpectPicture(const TBuffer64& buf, const Pixels& want, bool overBlack = false) {
+  ASSERT_EQ(buf.Width, want.w);
+  ASSERT_EQ(buf.Height, want.h);
+  for (int y = 0; y < want.h; ++y)
+    for (int x = 0; x < want.w; ++x) {
+      Rgba c = want.At(x, y);
+      if (overBlack) {
+        c.r = uint8_t((c.r * c.a + 127) / 255);
+        c.g = uint8_t((c.g * c.a + 127) / 255);
+        c.b = uint8_t((c.b * c.a + 127) / 255);
+      }
+      ASSERT_EQ(ReadPixel(buf, x, y), MakeColor(c.r, c.g, c.b)) << "depth " << buf.BitDepth << " at " << x << "," << y;
+    }
+}
+
+void LoadBytes(TBuffer64& buf, const std::string& bytes, bool videoMemory = false) {
+  std::istringstream in(bytes);
+  buf.LoadFromStream(in, videoMemory);
+}
+
+// The CRC of PNG chunks, so a test can forge a header that passes it.
+uint32_t Crc32(const std::string& bytes) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (unsigned char ch : bytes) {
+    crc ^= ch;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
+// A directory of its own per test, so parallel tests never share a file.
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "qo_images_XXXXXX").string();
+    path = mkdtemp(tmpl.data());
+  }
+  ~TempDir() { fs::remove_all(path); }
+  fs::path Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path / name, std::ios::binary) << bytes;
+    return path / name;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(path / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+// Loads `bytes` in a child process whose working directory is `dir`.
+void LoadInChild(const TempDir& dir, const std::string& bytes) {
+  if (chdir(dir.path.c_str()) != 0) std::_Exit(99);
+  THeadlessZentra display(64, 48, 32);
+  TBuffer64 buf(&display, 1, 1, false);
+  LoadBytes(buf, bytes);
+  std::_Exit(0);
+}
+
+TEST(ImageLoad, EachSignatureDecodesExactlyInEveryDepth) {
+  const Pixels pic = Pattern(13, 7);
+  for (uint8_t depth : kDepths) {
+    THeadlessZentra display(64, 48, depth);
+    TBuffer64 buf(&display, 1, 1, false);
+    LoadBytes(buf, EncodeBmp(pic));
+    ExpectPicture(buf, pic);
+    LoadBytes(buf, EncodePng(pic, PngKind::Rgb8));
+    ExpectPicture(buf, pic);
+  }
+}
+
+TEST(ImageLoad, JpegComesBackCloseToTheSource) {
+  const Pixels pic = Flat(24, 16, {200, 90, 30, 255});
+  const std::string jpeg = EncodeJpeg(pic, 100);
+  for (uint8_t depth : kDepths) {
+    THeadlessZentra display(64, 48, depth);
+    TBuffer64 buf(&display, 1, 1, false);
+    LoadBytes(buf, jpeg);
+    ASSERT_EQ(buf.Width, 24);
+    ASSERT_EQ(buf.Height, 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 24; ++x) {
+        uint8_t r, g, b;
+        SplitColor(ReadPixel(buf, x, y), r, g, b);
+        // One step of the packed channel plus JPEG's rounding.
+        const int tol = depth <= 16 ? 10 : 2;
+        ASSERT_NEAR(r, 200, tol);
+        ASSERT_NEAR(g, 90, tol);
+        ASSERT_NEAR(b, 30, tol);
+      }
+  }
+  // Progressive and greyscale-free variants decode to the same size.
+  THeadlessZentra display(64, 48, 32);
+  TBuffer64 buf(&display, 1, 1, false);
+  LoadBytes(buf, EncodeJpeg(Pattern(33, 17), 80, true));
+  EXPECT_EQ(buf.Width, 33);
+  EXPECT_EQ(buf.Height, 17);
+}
+
+TEST(ImageLoad, PngLayoutsExpandToRgb) {
+  THeadlessZentra display(64, 48, 32);
+  TBuffer64 buf(&display, 1, 1, false);
+  const Pixels pic = Pattern(11, 9);
+  for (bool interlaced : {false, true}) {
+    LoadBytes(buf, EncodePng(pic, PngKind::Rgb16, interlaced));
+    ExpectPicture(buf, pic);
+    LoadBytes(buf, EncodePng(pic, PngKind::Rgb8, interlaced));
+    ExpectPicture(buf, pic);
+    // Grey: the red channel on all three.
+    Pixels grey = pic;
+    for (Rgba& c : grey.px) c.g = c.b = c.r;
+    LoadBytes(buf, EncodePng(pic, PngKind::Grey8, interlaced));
+    ExpectPicture(buf, grey);
+    // Two-bit grey: 0, 85, 170, 255.
+    Pixels grey2 = pic;
+    for (Rgba& c : grey2.px) c.r = c.g = c.b = uint8_t((c.r >> 6) * 85);
+    LoadBytes(buf, EncodePng(pic, PngKind::Grey2, interlaced));
+    ExpectPicture(buf, grey2);
+  }
+  Pixels few = Pattern(5, 4);  // 20 colours fit a palette
+  LoadBytes(buf, EncodePng(few, PngKind::Palette8));
+  ExpectPicture(buf, few);
+}
+
+TEST(ImageLoad, PngAlphaIsFlattenedOverBlack) {
+  const Pixels pic = Pattern(16, 8, true);
+  for (uint8_t depth : kDepths) {
+    THeadlessZentra display(64, 48, depth);
+    TBuffer64 buf(&display, 1, 1, false);
+    LoadBytes(buf, EncodePng(pic, PngKind::Rgba8));
+    ExpectPicture(buf, pic, true);
+  }
+  THeadlessZentra display(64, 48, 32);
+  TBuffer64 buf(&display, 1, 1, false);
+  Pixels few = Pattern(5, 4, true);
+  LoadBytes(buf, EncodePng(few, PngKind::PaletteAlpha, true));
+  ExpectPicture(buf, few, true);
+  Pixels greyAlpha = few;
+  for (Rgba& c : greyAlpha.px) c.g = c.b = c.r;
+  LoadBytes(buf, EncodePng(few, PngKind::GreyAlpha8));
+  ExpectPicture(buf, greyAlpha, true);
+}
+
+TEST(ImageLoad, FilesAreTypedByContentNotName) {
+  TempDir dir;
+  const Pixels pic = Pattern(6, 5);
+  THeadlessZentra display(64, 48, 16);
+  TImage64 asJpg(&display, dir.Write("picture.jpg", EncodePng(pic, PngKind::Rgb8)).string(), false);
+  ExpectPicture(asJpg, pic);
+  TImage64 bare(&display, dir.Write("marrowind", EncodeBmp(pic)).string(), false);
+  ExpectPicture(bare, pic);
+}
+
+TEST(ImageLoad, SurfaceIsKeptForTheSameSizeAndMadeAnewOtherwise) {
+  THeadlessZentra display(64, 48, 24);
+  TBuffer64 buf(&display, 1, 1, false);
+  LoadBytes(buf, EncodeBmp(Flat(1, 1, {1, 2, 3, 255})));
+  EXPECT_EQ(buf.Width, 1);
+  auto surface = buf.Surface;
+  LoadBytes(buf, EncodePng(Flat(1, 1, {9, 8, 7, 255}), PngKind::Rgb8));
+  EXPECT_EQ(buf.Surface, surface) << "a 1 x 1 image keeps the 1 x 1 surface";
+  EXPECT_EQ(ReadPixel(buf, 0, 0), MakeColor(9, 8, 7));
+
+  LoadBytes(buf, EncodePng(Pattern(20, 10), PngKind::Rgb8));
+  surface = buf.Surface;
+  const auto rows = buf.Rows;
+  LoadBytes(buf, EncodeBmp(Pattern(20, 10)));
+  EXPECT_EQ(buf.Surface, surface);
+  EXPECT_EQ(buf.Rows, rows) << "rows stay valid when the size is unchanged";
+
+  // Another kind of memory asked for: a new surface, the field keeps its value.
+  LoadBytes(buf, EncodeBmp(Pattern(20, 10)), true);
+  EXPECT_NE(buf.Surface, surface);
+  EXPECT_FALSE(buf.VideoMemory);
+  ExpectPicture(buf, Pattern(20, 10));
+}
+
+TEST(ImageLoad, ReadsFromTheMiddleOfAStreamAndRestoresThePosition) {
+  const Pixels pic = Pattern(7, 3);
+  const std::string png = EncodePng(pic, PngKind::Rgb8);
+  std::istringstream in("some leading bytes" + png + "and trailing ones");
+  in.seekg(18);
+  THeadlessZentra display(64, 48, 15);
+  TBuffer64 buf(&display, 1, 1, false);
+  buf.LoadFromStream(in, false);
+  EXPECT_EQ(in.tellg(), std::streampos(18));
+  EXPECT_TRUE(in.good());
+  ExpectPicture(buf, pic);
+}
+
+TEST(ImageLoadDeath, UnknownOrShortDataIsReportedInTheLog) {
+  const std::string jpegStart = EncodeJpeg(Pattern(8, 8)).substr(0, 7);
+  for (const std::string& bytes : {std::string("GIF89a..........."), std::string("\x89PNG"), jpegStart,
+                                   std::string()}) {
+    TempDir dir;
+    EXPECT_EXIT(LoadInChild(dir, bytes), ::testing::ExitedWithCode(1), "Stream Image format not supported");
+    EXPECT_EQ(dir.Read("ZNT_ERR.txt"), "[TBuffer64]LoadStreamImage -> Stream Image format not supported...\r\n");
+  }
+}
+
+TEST(ImageLoadDeath, DamagedFilesEndWithExitCodeOne) {
+  const std::string jpeg = EncodeJpeg(Pattern(40, 40));
+  std::string png = EncodePng(Pattern(40, 40), PngKind::Rgb8);
+  std::string damagedPng = png;
+  damagedPng[damagedPng.size() / 2] ^= 0x55;  // inside the compressed data: CRC fails
+  std::string bmp = EncodeBmp(Pattern(40, 40));
+  // A 16384 x 16384 header in front of a small picture's data.
+  std::string hugePng = png;
+  hugePng[16] = 0, hugePng[17] = 0, hugePng[18] = 0x40, hugePng[19] = 0;
+  hugePng[20] = 0, hugePng[21] = 0, hugePng[22] = 0x40, hugePng[23] = 0;
+  const uint32_t crc = Crc32(hugePng.substr(12, 17));
+  for (int i = 0; i < 4; ++i) hugePng[size_t(29 + i)] = char(crc >> (24 - 8 * i));
+  std::string hugeBmp = bmp;
+  hugeBmp[19] = 0x7F;  // width 0x7F28
+
+  const struct {
+    std::string bytes, message;
+  } cases[] = {
+      {jpeg.substr(0, jpeg.size() / 2), "JPEG error: Premature end of JPEG file"},
+      {jpeg.substr(0, 200) + std::string(300, '\x00'), "JPEG error"},
+      {damagedPng, "PNG error: IDAT"},
+      {png.substr(0, png.size() - 30), "PNG error"},
+      {hugePng, "PNG error: Image too large: 16384 x 16384"},
+      {bmp.substr(0, 30), "BMP error"},
+      {hugeBmp, "BMP error: Bitmap too large"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    EXPECT_EXIT(LoadInChild(dir, c.bytes), ::testing::ExitedWithCode(1), c.message);
+    EXPECT_FALSE(fs::exists(dir.path / "ZNT_ERR.txt")) << c.message;
+  }
+}
+
+TEST(ImageLoadDeath, MissingFileNamesTheFile) {
+  THeadlessZentra display(64, 48, 32);
+  EXPECT_EXIT(TImage64(&display, "./data/gfx/no_such_picture.png", false), ::testing::ExitedWithCode(1),
+              "Cannot open file \"\\./data/gfx/no_such_picture\\.png\"");
+}
+
+}  // namespace
