@@ -1,0 +1,106 @@
+// Rotation, light, projection and the depth sort, with the engine's settings.
+#include <cmath>
+#include <utility>
+
+#include "qo_3d/qo3d.h"
+#include "trig2/trig2.h"
+
+float ViewDistance = 32.0f;
+TVoxel LightPos;
+TVoxel LightDir;
+int32_t BackfaceCull = -1;
+int32_t RotateNormals = -1;
+TBuffer64** RenderTarget = nullptr;
+
+namespace {
+
+// The engine's start-up: the sine table it rotates with, and the light.
+struct EngineStartUp {
+  EngineStartUp() {
+    BuildSinTable();
+    BackfaceCull = -1;
+    RotateNormals = -1;
+    ViewDistance = 32.0f;
+    SetLight(16.0f, 16.0f, 16.0f);
+  }
+} engineStartUp;
+
+// Closest a vertex may come to the eye plane in the projection: nearer ones
+// are projected as if they stood this far away, so a vertex on the plane
+// gives a far-off (but finite) screen position instead of a division by zero.
+constexpr float kMinEyeDistance = 1.0f / 65536.0f;
+
+}  // namespace
+
+void SetLight(float x, float y, float z) {
+  LightPos = TVoxel{x, y, z};
+  double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+  if (length > 0)
+    LightDir = TVoxel{float(x / length), float(y / length), float(z / length)};
+  else
+    LightDir = TVoxel{};
+}
+
+void RotatePoint(float& x, float& y, float& z, float angleX, float angleY, float angleZ) {
+  float c = FastCosDeg(angleZ), s = FastSinDeg(angleZ);
+  float x1 = x * c - y * s;
+  float y1 = x * s + y * c;
+  c = FastCosDeg(angleX);
+  s = FastSinDeg(angleX);
+  float z1 = y1 * s + z * c;
+  y = y1 * c - z * s;
+  c = FastCosDeg(angleY);
+  s = FastSinDeg(angleY);
+  x = x1 * c - z1 * s;
+  z = x1 * s + z1 * c;
+}
+
+void ProjectPoint(float& px, float& py, float x, float y, float z) {
+  TBuffer64* target = RenderTarget ? *RenderTarget : nullptr;
+  int32_t width = target ? target->Width : 0, height = target ? target->Height : 0;
+  float d = ViewDistance - z;
+  if (std::fabs(d) < kMinEyeDistance) d = d < 0 ? -kMinEyeDistance : kMinEyeDistance;
+  float k = (1.0f / d) * float(height);
+  px = k * x + float(width / 2);
+  py = k * y + float(height / 2);
+}
+
+void TransformObject(TQOObject& obj, float step) {
+  const float ax = step * obj.Spin.X, ay = step * obj.Spin.Y, az = step * obj.Spin.Z;
+  for (int32_t i = 0; i < obj.VertexCount; ++i) {
+    TVoxel& v = obj.Vertices[size_t(i)];
+    TVoxel& n = obj.VertexNormals[size_t(i)];
+    RotatePoint(v.X, v.Y, v.Z, ax, ay, az);
+    if (RotateNormals) RotatePoint(n.X, n.Y, n.Z, ax, ay, az);
+    float light = (n.X * LightDir.X + n.Y * LightDir.Y + n.Z * LightDir.Z) * 200.0f;
+    obj.VertexLight[size_t(i)] = light < 0 ? 0.0f : light;
+    TPixel& p = obj.Projected[size_t(i)];
+    ProjectPoint(p.X, p.Y, v.X + obj.Position.X, v.Y + obj.Position.Y, v.Z + obj.Position.Z);
+  }
+  for (int32_t j = 0; j < obj.FaceCount; ++j) {
+    TNormal& n = obj.FaceNormals[size_t(j)];
+    if (RotateNormals) RotatePoint(n.X, n.Y, n.Z, ax, ay, az);
+    float light = (n.X * LightDir.X + n.Y * LightDir.Y + n.Z * LightDir.Z) * 160.0f;
+    obj.FaceLight[size_t(j)] = light < 0 ? 0.0f : light;
+    const TFace& f = obj.Faces[size_t(j)];
+    obj.Order[size_t(j)] = TordZ{
+        obj.Vertices[size_t(f.A)].Z + obj.Vertices[size_t(f.B)].Z + obj.Vertices[size_t(f.C)].Z, j};
+  }
+}
+
+void SortFaces(TQOObject& obj, int32_t lo, int32_t hi) {
+  TAordZ& order = obj.Order;
+  const float pivot = order[(uint32_t(lo) + uint32_t(hi)) >> 1].Z;
+  int32_t i = lo, j = hi;
+  do {
+    while (order[size_t(i)].Z < pivot) ++i;
+    while (pivot < order[size_t(j)].Z) --j;
+    if (i <= j) {
+      std::swap(order[size_t(i)], order[size_t(j)]);
+      ++i;
+      --j;
+    }
+  } while (i <= j);
+  if (lo < j) SortFaces(obj, lo, j);
+  if (i < hi) SortFaces(obj, i, hi);
+}
