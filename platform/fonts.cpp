@@ -1,0 +1,192 @@
+#include "platform/fonts.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+namespace platform {
+
+struct Font::Face {
+  FT_Face face = nullptr;
+  ~Face() {
+    if (face) FT_Done_Face(face);
+  }
+};
+
+namespace {
+
+// Default size when a height of 0 asks for none, and the largest cell served.
+constexpr int32_t kDefaultCell = 16;
+constexpr int32_t kMaxCell = 1024;
+
+// One FreeType library for the whole run; it lives until the process ends.
+FT_Library Library() {
+  static FT_Library library = [] {
+    FT_Library lib = nullptr;
+    if (FT_Init_FreeType(&lib) != 0) lib = nullptr;
+    return lib;
+  }();
+  return library;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Metric-compatible or look-alike families for the Windows faces the show names.
+const char* SubstituteFor(const std::string& family) {
+  const std::string name = Lower(family);
+  if (name == "arial" || name == "helvetica") return "Liberation Sans";
+  if (name == "verdana" || name == "tahoma") return "DejaVu Sans";
+  if (name == "times new roman") return "Liberation Serif";
+  if (name == "courier new") return "Liberation Mono";
+  return nullptr;
+}
+
+std::string PatternString(FcPattern* p, const char* object) {
+  FcChar8* value = nullptr;
+  if (FcPatternGetString(p, object, 0, &value) != FcResultMatch || !value) return {};
+  return reinterpret_cast<const char*>(value);
+}
+
+struct Candidate {
+  std::string file, family, style;
+  int index = 0, weight = FC_WEIGHT_REGULAR;
+};
+
+// Fontconfig's ranking of the faces for the request: the family, its
+// substitute, then any sans face, all in bold. Only outline fonts qualify.
+std::vector<Candidate> Candidates(const std::string& family) {
+  std::vector<Candidate> out;
+  if (!FcInit()) return out;
+  FcPattern* pattern = FcPatternCreate();
+  if (!family.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  if (const char* sub = SubstituteFor(family))
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(sub));
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_BOLD);
+  FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcFontSet* set = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+  FcPatternDestroy(pattern);
+  if (!set) return out;
+  for (int i = 0; i < set->nfont && out.size() < 8; ++i) {
+    FcPattern* p = set->fonts[i];
+    FcBool outline = FcFalse;
+    if (FcPatternGetBool(p, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
+    Candidate c;
+    c.file = PatternString(p, FC_FILE);
+    c.family = PatternString(p, FC_FAMILY);
+    c.style = PatternString(p, FC_STYLE);
+    FcPatternGetInteger(p, FC_INDEX, 0, &c.index);
+    FcPatternGetInteger(p, FC_WEIGHT, 0, &c.weight);
+    if (!c.file.empty()) out.push_back(std::move(c));
+  }
+  FcFontSetDestroy(set);
+  return out;
+}
+
+void LogChoice(const std::string& requested, const std::string& family, const std::string& style, bool synthetic) {
+  static std::set<std::string> logged;
+  if (!logged.insert(Lower(requested)).second) return;
+  std::fprintf(stderr, "quietorbit: font \"%s\" drawn with %s %s%s\n", requested.c_str(), family.c_str(),
+               style.c_str(), synthetic ? " (bold synthesized)" : "");
+}
+
+}  // namespace
+
+std::shared_ptr<Font> Font::Create(const std::string& family, int32_t cellHeight) {
+  FT_Library library = Library();
+  if (!library) return nullptr;
+  for (const Candidate& c : Candidates(family)) {
+    auto face = std::make_unique<Face>();
+    if (FT_New_Face(library, c.file.c_str(), c.index, &face->face) != 0) continue;
+    FT_Face f = face->face;
+    if (!FT_IS_SCALABLE(f) || f->units_per_EM == 0) continue;
+    FT_Select_Charmap(f, FT_ENCODING_UNICODE);
+
+    // The cell is the Windows ascent plus descent; fonts without them use
+    // the horizontal header's, and failing that the em square.
+    double winAscent = 0, winSum = 0;
+    if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2)); os2 && os2->version != 0xFFFF) {
+      winAscent = os2->usWinAscent;
+      winSum = double(os2->usWinAscent) + os2->usWinDescent;
+    }
+    if (winSum <= 0 && f->ascender - f->descender > 0) {
+      winAscent = f->ascender;
+      winSum = double(f->ascender) - f->descender;
+    }
+    if (winSum <= 0) {
+      winAscent = 0.8 * f->units_per_EM;
+      winSum = f->units_per_EM;
+    }
+    double cell = cellHeight > 0 ? cellHeight : cellHeight < 0 ? -double(cellHeight) * winSum / f->units_per_EM
+                                                             : kDefaultCell;
+    cell = std::clamp(cell, 1.0, double(kMaxCell));
+    const double em = cell * f->units_per_EM / winSum;
+    FT_Size_RequestRec request{FT_SIZE_REQUEST_TYPE_NOMINAL, 0, FT_Long(std::lround(em * 64)), 0, 0};
+    if (FT_Request_Size(f, &request) != 0) continue;
+
+    std::shared_ptr<Font> font(new Font());
+    font->face_ = std::move(face);
+    font->cellHeight_ = int32_t(std::lround(cell));
+    font->ascent_ = int32_t(std::lround(cell * winAscent / winSum));
+    font->emboldenOutline_ = c.weight < FC_WEIGHT_DEMIBOLD;
+    font->family_ = c.family;
+    font->style_ = c.style;
+    font->glyphs_.resize(256);
+    font->loaded_.assign(256, false);
+    LogChoice(family.empty() ? "(default)" : family, c.family, c.style, font->emboldenOutline_);
+    return font;
+  }
+  return nullptr;
+}
+
+std::shared_ptr<Font> Font::Default() {
+  static std::shared_ptr<Font> font = Create("", kDefaultCell);
+  return font;
+}
+
+Font::~Font() = default;
+
+const GlyphBitmap& Font::Glyph(uint8_t ch) {
+  GlyphBitmap& g = glyphs_[ch];
+  if (loaded_[ch]) return g;
+  loaded_[ch] = true;
+  // Control characters (C0 and C1) draw nothing and take no room.
+  if (ch < 0x20 || (ch >= 0x7F && ch < 0xA0)) return g;
+  FT_Face f = face_->face;
+  // Latin-1 bytes are the first 256 Unicode code points.
+  FT_UInt index = FT_Get_Char_Index(f, ch);
+  if (FT_Load_Glyph(f, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) return g;
+  if (emboldenOutline_) FT_GlyphSlot_Embolden(f->glyph);
+  if (FT_Render_Glyph(f->glyph, FT_RENDER_MODE_NORMAL) != 0) return g;
+  const FT_Bitmap& bm = f->glyph->bitmap;
+  g.advance = int32_t((f->glyph->advance.x + 32) >> 6);
+  if (bm.pixel_mode != FT_PIXEL_MODE_GRAY || bm.num_grays != 256) return g;
+  g.left = f->glyph->bitmap_left;
+  g.top = f->glyph->bitmap_top;
+  g.width = int32_t(bm.width);
+  g.rows = int32_t(bm.rows);
+  g.coverage.resize(size_t(g.width) * size_t(g.rows));
+  for (int32_t y = 0; y < g.rows; ++y) {
+    const unsigned char* src = bm.pitch >= 0 ? bm.buffer + ptrdiff_t(y) * bm.pitch
+                                             : bm.buffer + ptrdiff_t(g.rows - 1 - y) * -bm.pitch;
+    std::memcpy(g.coverage.data() + size_t(y) * size_t(g.width), src, size_t(g.width));
+  }
+  return g;
+}
+
+}  // namespace platform
