@@ -1,0 +1,151 @@
+#include "generate.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "imageio.h"
+#include "meshes.h"
+#include "music.h"
+#include "pictures.h"
+
+namespace fs = std::filesystem;
+
+namespace mkdata {
+
+namespace {
+
+const char* kStampName = ".mkdata-stamp";
+const char* kMusicPath = "msx/QuietOrbit.mp3";
+
+struct MeshAsset {
+  const char* path;
+  Mesh (*make)();
+};
+
+const MeshAsset kMeshes[] = {
+    {"msh/geosph10.asc", [] { return MakeGeosphere(10.0f, 6); }},
+    {"msh/spring1.asc", [] { return MakeSpring("spring1", 5.0f, 6.2f, 6.2f, 17.0f, 1.5f, 28, 10); }},
+    {"msh/spring2.asc", [] { return MakeSpring("spring2", 3.5f, 8.0f, 3.5f, 14.0f, 1.9f, 24, 12); }},
+    {"msh/saucer.asc", [] { return MakeSaucer(); }},
+};
+
+bool WriteText(const fs::path& path, const std::string& text) {
+  fs::path tmp = path;
+  tmp += ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary);
+    out << text;
+    if (!out.flush()) return false;
+  }
+  std::error_code ec;
+  fs::rename(tmp, path, ec);
+  return !ec;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+}  // namespace
+
+std::vector<std::string> TreeFiles() {
+  std::vector<std::string> files;
+  for (const auto& p : Pictures()) files.push_back(p.path);
+  for (const auto& m : kMeshes) files.push_back(m.path);
+  files.push_back(kMusicPath);
+  return files;
+}
+
+std::string GeneratorFingerprint() {
+  // FNV-1a over the executable: any rebuilt generator with different code gets a new stamp.
+  uint64_t h = 1469598103934665603ull;
+  std::ifstream in("/proc/self/exe", std::ios::binary);
+  std::vector<char> buf(1 << 16);
+  while (in) {
+    in.read(buf.data(), std::streamsize(buf.size()));
+    for (std::streamsize i = 0; i < in.gcount(); ++i) {
+      h ^= static_cast<unsigned char>(buf[size_t(i)]);
+      h *= 1099511628211ull;
+    }
+  }
+  char text[64];
+  snprintf(text, sizeof text, "mkdata 1 %016llx\n", static_cast<unsigned long long>(h));
+  return text;
+}
+
+bool UpToDate(const std::string& dir) {
+  std::ifstream in(fs::path(dir) / kStampName, std::ios::binary);
+  if (!in) return false;
+  std::stringstream ss;
+  ss << in.rdbuf();
+  if (ss.str() != GeneratorFingerprint()) return false;
+  for (const auto& f : TreeFiles())
+    if (!fs::is_regular_file(fs::path(dir) / f)) return false;
+  return true;
+}
+
+bool Generate(const std::string& dir, bool verbose) {
+  auto start = std::chrono::steady_clock::now();
+  fs::path root(dir);
+  std::error_code ec;
+  fs::remove(root / kStampName, ec);
+  for (const auto& f : TreeFiles()) {
+    fs::create_directories((root / f).parent_path(), ec);
+    if (ec) {
+      fprintf(stderr, "mkdata: cannot create %s: %s\n", (root / f).parent_path().c_str(), ec.message().c_str());
+      return false;
+    }
+  }
+
+  // The music is the longest job: it runs beside the pictures.
+  std::atomic<bool> musicOk{false};
+  double musicSeconds = 0;
+  std::thread music([&] {
+    auto t0 = std::chrono::steady_clock::now();
+    std::vector<float> pcm = RenderSoundtrack();
+    musicOk = WriteMp3((root / kMusicPath).string(), pcm, "quiet orbit");
+    musicSeconds = Seconds(t0);
+  });
+
+  bool ok = true;
+  for (const auto& asset : Pictures()) {
+    auto t0 = std::chrono::steady_clock::now();
+    Pixels pix = Quantise(asset.paint(), asset.dither);
+    std::string path = (root / asset.path).string();
+    bool written = asset.format == Format::Png ? WritePng(path, pix) : WriteJpeg(path, pix, 92);
+    if (!written) {
+      fprintf(stderr, "mkdata: cannot write %s\n", path.c_str());
+      ok = false;
+    }
+    if (verbose) fprintf(stderr, "mkdata: %-28s %4d x %-4d %.2f s\n", asset.path.c_str(), pix.w, pix.h, Seconds(t0));
+  }
+  for (const auto& m : kMeshes) {
+    Mesh mesh = m.make();
+    if (!WriteText(root / m.path, ToAsc(mesh))) {
+      fprintf(stderr, "mkdata: cannot write %s\n", (root / m.path).c_str());
+      ok = false;
+    }
+    if (verbose)
+      fprintf(stderr, "mkdata: %-28s %zu vertices, %zu faces\n", m.path, mesh.vertices.size(), mesh.faces.size());
+  }
+  music.join();
+  if (!musicOk) {
+    fprintf(stderr, "mkdata: cannot write %s\n", (root / kMusicPath).c_str());
+    ok = false;
+  }
+  if (verbose) fprintf(stderr, "mkdata: %-28s %.2f s\n", kMusicPath, musicSeconds);
+  if (!ok) return false;
+  if (!WriteText(root / kStampName, GeneratorFingerprint())) {
+    fprintf(stderr, "mkdata: cannot write the stamp in %s\n", dir.c_str());
+    return false;
+  }
+  if (verbose) fprintf(stderr, "mkdata: wrote %s in %.1f s\n", dir.c_str(), Seconds(start));
+  return true;
+}
+
+}  // namespace mkdata

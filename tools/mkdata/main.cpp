@@ -1,0 +1,42 @@
+// mkdata: writes the show's default data tree (pictures, meshes, music).
+//
+//   mkdata [-v] <datadir>                      generate, unless already up to date
+//   mkdata --force [-v] <datadir>              generate even when up to date
+//   mkdata --contact-sheet <out.png> <datadir> one labelled overview of every picture
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "generate.h"
+
+int main(int argc, char** argv) {
+  bool force = false, verbose = false;
+  std::string sheet, dir;
+  for (int i = 1; i < argc; ++i) {
+    if (!strcmp(argv[i], "--force")) force = true;
+    else if (!strcmp(argv[i], "-v")) verbose = true;
+    else if (!strcmp(argv[i], "--contact-sheet") && i + 1 < argc) sheet = argv[++i];
+    else if (dir.empty() && argv[i][0] != '-') dir = argv[i];
+    else {
+      fprintf(stderr, "mkdata: unknown argument %s\n", argv[i]);
+      dir.clear();
+      break;
+    }
+  }
+  if (dir.empty()) {
+    fprintf(stderr, "usage: mkdata [--force] [-v] <datadir>\n       mkdata --contact-sheet <out.png> <datadir>\n");
+    return 2;
+  }
+  try {
+    if (!sheet.empty()) return mkdata::WriteContactSheet(dir, sheet) ? 0 : 1;
+    if (!force && mkdata::UpToDate(dir)) {
+      if (verbose) fprintf(stderr, "mkdata: %s is up to date\n", dir.c_str());
+      return 0;
+    }
+    return mkdata::Generate(dir, verbose) ? 0 : 1;
+  } catch (const std::exception& e) {
+    fprintf(stderr, "mkdata: %s\n", e.what());
+    return 1;
+  }
+}
