@@ -19,6 +19,9 @@
 
 #include "generate.h"
 #include "imageio.h"
+#if MKDATA_HAVE_QO3D
+#include "qo_3d/qo3d.h"
+#endif
 
 namespace fs = std::filesystem;
 using mkdata::Pixels;
@@ -318,6 +321,27 @@ TEST(MkdataTree, MeshesAreClosedOutwardAndSized) {
     for (const auto& [e, count] : edges) unmatched += count != 1 || !edges.count({e.second, e.first});
     EXPECT_EQ(unmatched, 0) << rel;
     EXPECT_GT(volume6, 0) << rel << " is inside out";
+
+#if MKDATA_HAVE_QO3D
+    // The show's own loader reads the same mesh, and its normals point away from the centre
+    // on average (they all do for the sphere).
+    std::ifstream in(fs::path(DataDir()) / rel);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    TQOObject obj;
+    ASSERT_TRUE(ParseASC(obj, ss.str())) << rel;
+    EXPECT_EQ(size_t(obj.VertexCount), m.v.size());
+    EXPECT_EQ(size_t(obj.FaceCount), m.f.size());
+    CalcNormals(obj);
+    double outward = 0;
+    for (int32_t j = 0; j < obj.FaceCount; ++j) {
+      const TFace& f = obj.Faces[size_t(j)];
+      const TVoxel &a = obj.Vertices[size_t(f.A)], &b = obj.Vertices[size_t(f.B)], &c = obj.Vertices[size_t(f.C)];
+      const TNormal& n = obj.FaceNormals[size_t(j)];
+      outward += n.X * (a.X + b.X + c.X) + n.Y * (a.Y + b.Y + c.Y) + n.Z * (a.Z + b.Z + c.Z);
+    }
+    EXPECT_GT(outward, 0) << rel;
+#endif
   }
 }
 
