@@ -96,6 +96,19 @@ namespace {
 
 constexpr int kFrameBytes = kChannels * static_cast<int>(sizeof(float));
 
+// The decoder hunts far for a frame header and finds false ones in any
+// binary file, which then plays as loud noise. Real MP3 files start their
+// audio right after the ID3v2 tag (or the LAME/Xing frame); allow a little
+// junk before it and refuse files whose first frame lies further in.
+constexpr size_t kMaxLeadingJunk = 8192;
+
+size_t Id3v2Size(const std::vector<uint8_t>& b) {
+  if (b.size() < 10 || b[0] != 'I' || b[1] != 'D' || b[2] != '3') return 0;
+  const size_t size = (size_t(b[6] & 0x7F) << 21) | (size_t(b[7] & 0x7F) << 14) | (size_t(b[8] & 0x7F) << 7) |
+                      size_t(b[9] & 0x7F);
+  return 10 + size + ((b[5] & 0x10) ? 10 : 0);  // header, body, footer
+}
+
 class StreamSource final : public LoopingSource {
  public:
   explicit StreamSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
@@ -121,6 +134,8 @@ class StreamSource final : public LoopingSource {
     long gotRate = 0;
     int channels = 0, encoding = 0;
     if (mpg123_getformat(handle_, &gotRate, &channels, &encoding) != MPG123_OK) return false;
+    const off_t first = mpg123_framepos(handle_);
+    if (first < 0 || static_cast<size_t>(first) > Id3v2Size(bytes_) + kMaxLeadingJunk) return false;
     return gotRate == rate && channels == kChannels && encoding == MPG123_ENC_FLOAT_32;
   }
 

@@ -2,7 +2,9 @@
 // stream, titles, seamless loops and holds with the real decoders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,30 @@ TEST_F(Offline, WhatLoadsAsWhatAndTitles) {
   qo_test::WriteFile(junk, std::vector<uint8_t>(5000, 'x'));
   const std::string empty = Path("empty.mp3");
   qo_test::WriteFile(empty, {});
+  // Binary junk in which the MP3 decoder finds false frame headers.
+  std::vector<uint8_t> binary(100000);
+  uint32_t seed = 1;
+  for (uint8_t& b : binary) b = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+  for (size_t at = 12000; at + 4 < binary.size(); at += 208) {  // 64 kbit/s frame headers from 12 KB on
+    binary[at] = 0xFF, binary[at + 1] = 0xFB, binary[at + 2] = 0x50, binary[at + 3] = 0xC4;
+  }
+  const std::string elf = Path("binary.mp3");
+  qo_test::WriteFile(elf, binary);
+  // A real MP3 behind an ID3v2 tag and behind a little junk still loads.
+  const std::vector<uint8_t> mp3Bytes = qo_test::EncodeMp3(qo_test::TestSignal(kSecond / 2));
+  auto behind = [&mp3Bytes](std::vector<uint8_t> head) {
+    const size_t n = head.size();
+    head.resize(n + mp3Bytes.size());
+    std::copy(mp3Bytes.begin(), mp3Bytes.end(), head.begin() + static_cast<long>(n));
+    return head;
+  };
+  std::vector<uint8_t> tag(10 + 2048, 0);
+  const uint8_t tagHeader[10] = {'I', 'D', '3', 3, 0, 0, 0, 0, 0x10, 0};  // 2048 bytes of tag body
+  std::copy(tagHeader, tagHeader + 10, tag.begin());
+  const std::string id3 = Path("tagged.mp3");
+  qo_test::WriteFile(id3, behind(tag));
+  const std::string junkFirst = Path("junked.mp3");
+  qo_test::WriteFile(junkFirst, behind(std::vector<uint8_t>(600, 0x21)));
 
   const uint32_t m = audio::MusicLoad(mod.c_str());
   ASSERT_NE(m, 0u);
@@ -52,7 +78,12 @@ TEST_F(Offline, WhatLoadsAsWhatAndTitles) {
   EXPECT_FALSE(audio::MusicGetName(s).has_value());
   EXPECT_FALSE(audio::MusicGetName(9999).has_value());
 
-  for (const std::string& bad : {junk, empty, Path("missing.mp3")}) {
+  for (const std::string& good : {id3, junkFirst}) {
+    const uint32_t h = audio::StreamCreateFile(good.c_str());
+    EXPECT_NE(h, 0u) << good;
+    audio::StreamFree(h);
+  }
+  for (const std::string& bad : {junk, empty, elf, Path("missing.mp3")}) {
     EXPECT_EQ(audio::MusicLoad(bad.c_str()), 0u) << bad;
     EXPECT_EQ(audio::StreamCreateFile(bad.c_str()), 0u) << bad;
   }
@@ -172,4 +203,64 @@ TEST(AudioComponent, CallsWithoutInit) {
   EXPECT_FALSE(audio::Init(-1, 44100));  // already initialised
   EXPECT_EQ(audio::GetVolume(), 100);
   audio::Free();
+}
+
+TEST_F(Offline, StreamsOfAnyRateComeOutStereoAtOurRate) {
+  // Mono MP3s at 22050 and 48000 Hz: both channels the same, the pitch kept,
+  // one second in is one second out.
+  for (int rate : {22050, 48000}) {
+    SCOPED_TRACE(rate);
+    std::vector<float> tone(static_cast<size_t>(rate));
+    for (size_t i = 0; i < tone.size(); ++i) tone[i] = 0.5f * static_cast<float>(std::sin(2 * M_PI * 441.0 * i / rate));
+    const std::string path = Path("mono.mp3");
+    qo_test::WriteFile(path, qo_test::EncodeMp3(tone, rate, 1, 64));
+    const uint32_t h = audio::StreamCreateFile(path.c_str());
+    ASSERT_NE(h, 0u);
+    audio::StreamPlay(h, false);
+    const std::vector<float> out = Render(2 * kSecond);
+    size_t last = 0, crossings = 0;
+    for (size_t i = 0; i < 2 * kSecond; ++i) {
+      ASSERT_EQ(out[2 * i], out[2 * i + 1]) << i;
+      if (out[2 * i] != 0.0f) last = i;
+    }
+    for (size_t i = 4410; i < 4410 + kSecond / 2; ++i) crossings += (out[2 * i] < 0) != (out[2 * i + 2] < 0);
+    EXPECT_NEAR(static_cast<double>(last), 44100.0, 4.0);
+    EXPECT_NEAR(crossings / 2.0 / 0.5, 441.0, 3.0);
+    audio::StreamFree(h);
+  }
+}
+
+TEST_F(Offline, DamagedFilesLoadOrFailButNeverHang) {
+  // Cut and scrambled copies of both kinds: each either fails to load or
+  // plays (and loops) whatever it holds; rendering always returns.
+  const std::vector<uint8_t> mp3 = qo_test::EncodeMp3(qo_test::TestSignal(kSecond));
+  const std::vector<uint8_t> mod = qo_test::VariedMod("damaged", 32);
+  uint32_t seed = 4242;
+  auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  int loaded = 0, refused = 0;
+  for (int round = 0; round < 24; ++round) {
+    std::vector<uint8_t> bytes = round % 2 ? mod : mp3;
+    if (round % 4 < 2) {
+      bytes.resize(next() % bytes.size());  // cut short
+    } else {
+      for (int i = 0; i < 40; ++i) bytes[next() % bytes.size()] = static_cast<uint8_t>(next());
+    }
+    const std::string path = Path("damaged");
+    qo_test::WriteFile(path, bytes);
+    uint32_t h = audio::MusicLoad(path.c_str());
+    const bool module = h != 0;
+    if (!module) h = audio::StreamCreateFile(path.c_str());
+    if (h == 0) {
+      ++refused;
+      continue;
+    }
+    ++loaded;
+    module ? audio::MusicPlay(h) : audio::StreamPlay(h);
+    const std::vector<float> out = Render(3 * kSecond);
+    for (float v : out) ASSERT_TRUE(std::isfinite(v)) << round;
+    module ? audio::MusicFree(h) : audio::StreamFree(h);
+  }
+  std::printf("damaged files: %d loaded, %d refused\n", loaded, refused);
+  EXPECT_GT(loaded, 0);
+  EXPECT_GT(refused, 0);
 }

@@ -117,23 +117,24 @@ std::vector<uint8_t> ToneMod(const std::string& title) {
   return BuildMod(song);
 }
 
-std::vector<uint8_t> EncodeMp3(const std::vector<float>& stereo, int kbps) {
+std::vector<uint8_t> EncodeMp3(const std::vector<float>& samples, int rate, int channels, int kbps) {
   lame_t lame = lame_init();
   if (lame == nullptr) throw std::runtime_error("lame_init failed");
-  lame_set_in_samplerate(lame, 44100);
-  lame_set_out_samplerate(lame, 44100);
-  lame_set_num_channels(lame, 2);
-  lame_set_mode(lame, JOINT_STEREO);
+  lame_set_in_samplerate(lame, rate);
+  lame_set_out_samplerate(lame, rate);
+  lame_set_num_channels(lame, channels);
+  lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
   lame_set_brate(lame, kbps);
   lame_set_quality(lame, 5);
   lame_set_bWriteVbrTag(lame, 1);
   lame_set_write_id3tag_automatic(lame, 0);
   if (lame_init_params(lame) < 0) throw std::runtime_error("lame_init_params failed");
 
-  const int frames = static_cast<int>(stereo.size() / 2);
+  const int frames = static_cast<int>(samples.size() / channels);
   std::vector<uint8_t> out(static_cast<size_t>(1.25 * frames + 7200 + 16384));
-  int n = lame_encode_buffer_interleaved_ieee_float(lame, stereo.data(), frames, out.data(),
-                                                    static_cast<int>(out.size()));
+  const int size = static_cast<int>(out.size());
+  int n = channels == 1 ? lame_encode_buffer_ieee_float(lame, samples.data(), samples.data(), frames, out.data(), size)
+                        : lame_encode_buffer_interleaved_ieee_float(lame, samples.data(), frames, out.data(), size);
   if (n < 0) throw std::runtime_error("lame encode failed");
   int m = lame_encode_flush(lame, out.data() + n, static_cast<int>(out.size()) - n);
   if (m < 0) throw std::runtime_error("lame flush failed");
@@ -164,7 +165,7 @@ std::vector<float> TestSignal(size_t frames, float amplitude) {
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) throw std::runtime_error("cannot write " + path);
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
 }
 

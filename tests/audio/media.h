@@ -47,9 +47,10 @@ std::vector<uint8_t> VariedMod(const std::string& title, int rows);
 // A single sine note held for the whole song: a constant level.
 std::vector<uint8_t> ToneMod(const std::string& title);
 
-// Encodes interleaved stereo floats (44100 Hz) as a CBR MP3 with a LAME tag,
-// so a gapless decoder gives back exactly the input's length.
-std::vector<uint8_t> EncodeMp3(const std::vector<float>& stereo, int kbps = 160);
+// Encodes interleaved floats (`channels` 1 or 2) as a CBR MP3 with a LAME
+// tag, so a gapless decoder gives back exactly the input's length.
+std::vector<uint8_t> EncodeMp3(const std::vector<float>& samples, int rate = 44100, int channels = 2,
+                               int kbps = 160);
 
 // Noise-like stereo test signal (a sum of drifting tones), `frames` long.
 std::vector<float> TestSignal(size_t frames, float amplitude = 0.5f);
