@@ -3,11 +3,20 @@
 #include "Zentra2/error.h"
 #include "Zentra2/error_text.h"
 #include "platform/display_device.h"
+#include "platform/window.h"
 
 uint8_t DisplayDepth = 0;
 bool DisplayIsFullscreen = false;
 
-TZentra::~TZentra() { FreeDirectDraw(); }
+namespace {
+constexpr const char* kDepthText = "Desktop color depth not supported (only 15,16,24,32bit)";
+constexpr const char* kRegisterText = "Error registering window class...";
+constexpr const char* kCreateWindowText = "Error creating window...";
+
+bool SupportedDepth(int32_t depth) { return depth == 15 || depth == 16 || depth == 24 || depth == 32; }
+}  // namespace
+
+TZentra::~TZentra() { ReleaseAll(); }
 
 void TZentra::SetSize(int32_t width, int32_t height) {
   Width = width;
@@ -16,6 +25,39 @@ void TZentra::SetSize(int32_t width, int32_t height) {
   MaxY = height - 1;
   CenterX = int32_t(uint32_t(width) >> 1);
   CenterY = int32_t(uint32_t(height) >> 1);
+}
+
+void TZentra::ReleaseAll() {
+  FreeDirectDraw();
+  if (window_) {
+    // Buffers may still hold the device, and with it the window: hide it now.
+    window_->SetFullscreen(false);
+    window_->Hide();
+    window_.reset();
+  }
+  platform::ShowCursor(true);
+}
+
+void TZentra::InitDirectDraw(bool fullscreen) {
+  std::shared_ptr<platform::WindowDevice> device;
+  platform::Result r = platform::WindowDevice::Create(window_, Width, Height, fullscreen, &device);
+  if (r != DD_OK) ZentraError("DirectDrawCreate", DDErrorString(r));
+  DirectDraw = device;
+  if (fullscreen) {
+    r = device->SetDisplayMode(Width, Height, BitDepth);
+    if (r != DD_OK) ZentraError("SetDisplayMode", DDErrorString(r));
+  }
+  r = device->CreateScreenSurfaces(Width, Height);
+  if (r != DD_OK) ZentraError("CreateSurface", DDErrorString(r));
+  PrimarySurface = device->Primary();
+  BackSurface = device->Back();
+  // Only the depth and the green mask are taken from the pixel format; a
+  // 16-bit layout with a 5-bit green is the 15-bit depth.
+  uint32_t bits = 0, green = 0;
+  device->GetPixelFormat(&bits, &green);
+  BitDepth = uint8_t(bits);
+  if (green == 0x3E0) BitDepth = 15;
+  DisplayDepth = BitDepth;
 }
 
 void TZentra::FreeDirectDraw() {
@@ -31,34 +73,103 @@ void TZentra::RestoreSurfaces() {
 
 namespace {
 // Fills a surface, retrying while it is busy; a lost surface is restored and
-// the fill skipped; any other failure is dropped silently.
-void FillSurface(TZentra* display, platform::Surface* surface, uint32_t color) {
-  if (!surface) return;
+// the fill skipped; any other failure is dropped silently. True when filled.
+bool FillSurface(TZentra* display, platform::Surface* surface, uint32_t color) {
+  if (!surface) return false;
   for (;;) {
     platform::Result r = surface->ColorFill(nullptr, color);
     if (r == DD_OK) {
       while (surface->GetBltStatus() != DD_OK) {
       }
-      return;
+      return true;
     }
-    if (r == DDERR_SURFACELOST) return display->RestoreSurfaces();
-    if (r != DDERR_WASSTILLDRAWING) return;
+    if (r == DDERR_SURFACELOST) {
+      display->RestoreSurfaces();
+      return false;
+    }
+    if (r != DDERR_WASSTILLDRAWING) return false;
   }
 }
 }  // namespace
 
 void TZentra::ClearBackSurface(uint32_t color) { FillSurface(this, BackSurface.get(), color); }
 
-void TZentra::ClearScreen(uint32_t color) { FillSurface(this, PrimarySurface.get(), color); }
+void TZentra::ClearScreen(uint32_t color) {
+  if (FillSurface(this, PrimarySurface.get(), color)) DirectDraw->ShowPrimary();
+}
 
-bool TZentra::ProcessMessages() { return true; }
+bool TZentra::ProcessMessages() { return platform::TakeMessage() != platform::Message::Quit; }
+
+bool TZentra::ToggleFullscreen() { return DirectDraw && DirectDraw->ToggleFullscreen(); }
 
 void TZentra::ZentraError(const std::string& operation, const std::string& text) {
-  // The process ends here; releasing what the display holds is all its
-  // destructor would do.
-  FreeDirectDraw();
+  ReleaseAll();
   FatalError(ComposeError("TZentra", operation, text));
 }
+
+// ---- windowed ----
+
+TSelfZentra::TSelfZentra(int32_t width, int32_t height, const std::string& caption) {
+  FreeDirectDraw();
+  Caption = caption;
+  if (!platform::StartVideo()) WindowError("RegisterClass", kRegisterText);
+  window_ = platform::Window::Create(caption, width, height, false);
+  if (!window_) WindowError("CreateWindowEx", kCreateWindowText);
+  Handle = window_->Id();
+  window_->Show();
+  SetSize(width, height);
+  Fullscreen = false;
+  InitDirectDraw(false);
+  if (!SupportedDepth(DisplayDepth)) WindowError("Create", kDepthText);
+  BitDepth = DisplayDepth;
+  ClearScreen(0);
+  ClearBackSurface(0);
+  DisplayIsFullscreen = Fullscreen;
+}
+
+TSelfZentra::~TSelfZentra() {
+  Fullscreen = false;
+  ReleaseAll();
+}
+
+void TSelfZentra::WindowError(const std::string& operation, const std::string& text) {
+  ReleaseAll();
+  FatalError(ComposeError("TSelfZentra", operation, text));
+}
+
+// ---- fullscreen ----
+
+TSelfFullZentra::TSelfFullZentra(int32_t width, int32_t height, int32_t bpp, const std::string& caption) {
+  FreeDirectDraw();
+  Caption = caption;
+  if (!platform::StartVideo()) FullWindowError("RegisterClass", kRegisterText);
+  window_ = platform::Window::Create(caption, width, height, true);
+  if (!window_) FullWindowError("CreateWindowEx", kCreateWindowText);
+  Handle = window_->Id();
+  window_->Show();
+  SetSize(width, height);
+  if (!SupportedDepth(bpp)) FullWindowError("Create", kDepthText);
+  BitDepth = uint8_t(bpp);
+  Fullscreen = true;
+  InitDirectDraw(true);
+  platform::ShowCursor(false);
+  ClearScreen(0);
+  ClearBackSurface(0);
+  DisplayIsFullscreen = true;
+}
+
+TSelfFullZentra::~TSelfFullZentra() {
+  ReleaseAll();
+  Fullscreen = false;
+  DisplayIsFullscreen = false;
+}
+
+void TSelfFullZentra::FullWindowError(const std::string& operation, const std::string& text) {
+  ReleaseAll();
+  FatalError(ComposeError("TSelfFullZentra", operation, text));
+}
+
+// ---- headless ----
 
 THeadlessZentra::THeadlessZentra(int32_t width, int32_t height, uint8_t depth) {
   SetSize(width, height);

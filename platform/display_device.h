@@ -1,9 +1,11 @@
 // The display service: the object that makes surfaces in the display's pixel
-// format and owns the primary surface (what is shown) and the back surface.
+// format, owns the primary surface (what is shown) and the back surface, and
+// puts finished frames on the screen.
 //
 // A headless device has no window: its primary surface is plain memory that
 // presenting copies into, so tests, benchmarks and the record mode run the
-// same code paths without a screen.
+// same code paths without a screen. The windowed and fullscreen devices
+// (platform/window.h) present through SDL.
 #pragma once
 
 #include <cstdint>
@@ -14,38 +16,88 @@
 
 namespace platform {
 
+namespace result {
+constexpr Result VerticalBlankInProgress = 0x88760219;
+constexpr Result NoDisplayHardware = 0x88760233;
+}  // namespace result
+
 class DisplayDevice {
 public:
   virtual ~DisplayDevice() = default;
+  DisplayDevice(const DisplayDevice&) = delete;
+  DisplayDevice& operator=(const DisplayDevice&) = delete;
 
   // A device without a window whose screen is `width` x `height` in `format`.
   static std::shared_ptr<DisplayDevice> CreateHeadless(int32_t width, int32_t height, PixelFormat format);
 
   PixelFormat Format() const { return format_; }
+  // The pixel layout the screen reports, as a display's pixel format gives
+  // it: bits per pixel (16 for both two-byte layouts) and the green mask.
+  virtual void GetPixelFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const;
+
   // A new surface in the display's format; `videoMemory` asks for the fast
   // kind (which may be refused with OutOfMemory; callers fall back).
   virtual Result CreateSurface(int32_t width, int32_t height, bool videoMemory, std::shared_ptr<Surface>* out);
   // The visible surface and the one behind it (a flip chain's back buffer in
-  // fullscreen, a companion surface in a window).
+  // fullscreen, a companion surface in a window), `width` x `height` each.
+  Result CreateScreenSurfaces(int32_t width, int32_t height);
   std::shared_ptr<Surface> Primary() const { return primary_; }
   std::shared_ptr<Surface> Back() const { return back_; }
 
-  // Called with every frame that reaches the screen (after it has been
-  // copied to the primary surface); record mode listens here.
-  void SetPresentListener(std::function<void(const Surface&)> listener) { presentListener_ = std::move(listener); }
+  // The stretching copy of all of `src` onto the screen's client area of
+  // `target`: the primary surface (seen at once) or the back buffer (seen at
+  // the next Flip). Failures injected into `target` are reported.
+  virtual Result StretchBlt(Surface& target, const std::shared_ptr<Surface>& src);
+  // Page flip: shows what was stretched onto the back buffer. Always waits
+  // for the vertical retrace on a real screen.
+  virtual Result Flip();
+  // Shows the primary surface's own pixels (after it was filled).
+  virtual Result ShowPrimary() { return result::Ok; }
+  // Whether a copy onto the primary waits for the vertical retrace.
+  virtual void SetVSync(bool /*on*/) {}
 
-  // Shows the primary surface (the stretched copy is already on it).
-  virtual Result Present(bool waitRetrace);
+  // Switches a windowed display to desktop fullscreen and back without
+  // touching the buffers; false when the device cannot (headless).
+  virtual bool ToggleFullscreen() { return false; }
+  virtual bool ShowsFullscreen() const { return false; }
+
+  // The row the display is scanning out now. The beam is modelled on the
+  // program's clock: the screen's rows plus a vertical blank of 1/20 of them,
+  // RefreshRate() times a second, counted from the last retrace a present
+  // waited for. Inside the blank: VerticalBlankInProgress, `line` untouched.
+  Result GetScanLine(uint32_t* line);
+  // Clock reading (microseconds) at which GetScanLine next reports `line`.
+  int64_t MicrosAtScanLine(uint32_t line);
+  uint32_t ScreenRows() const { return scanRows_; }
+  double RefreshRate() const { return refreshHz_; }
+
+  // Called with the unstretched surface of every frame that reaches the
+  // screen; record mode listens here.
+  void SetPresentListener(std::function<void(const Surface&)> listener) { presentListener_ = std::move(listener); }
 
   // Test hook: the next `count` CreateSurface calls asking for video memory fail.
   void RefuseVideoMemory(int count) { refuseVideoMemory_ = count; }
 
 protected:
-  DisplayDevice(int32_t width, int32_t height, PixelFormat format);
+  DisplayDevice(PixelFormat format, uint32_t scanRows, double refreshHz);
+  void NotifyPresented(const Surface& frame) {
+    if (presentListener_) presentListener_(frame);
+  }
+  // Marks "now" as the start of a frame of the beam model.
+  void NoteRetrace();
+
   PixelFormat format_;
   std::shared_ptr<Surface> primary_, back_;
+  // The frame last stretched onto the back buffer, shown by Flip.
+  std::weak_ptr<Surface> pending_;
   std::function<void(const Surface&)> presentListener_;
   int refuseVideoMemory_ = 0;
+  uint32_t scanRows_;
+  double refreshHz_;
+  int64_t retraceOrigin_ = 0;
 };
+
+// Nearest-neighbour stretch of all of `src` onto all of `dst` (same format).
+void StretchCopy(Surface& dst, const Surface& src);
 
 }  // namespace platform

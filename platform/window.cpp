@@ -1,0 +1,320 @@
+#include "platform/window.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/session.h"
+
+namespace platform {
+
+namespace {
+
+Uint32 SdlFormat(PixelFormat f) {
+  switch (f) {
+    case PixelFormat::RGB555: return SDL_PIXELFORMAT_RGB555;
+    case PixelFormat::RGB565: return SDL_PIXELFORMAT_RGB565;
+    case PixelFormat::BGR24: return SDL_PIXELFORMAT_BGR24;
+    case PixelFormat::XRGB8888: return SDL_PIXELFORMAT_RGB888;
+  }
+  return SDL_PIXELFORMAT_RGB888;
+}
+
+// The desktop's layout as bits per pixel and green mask. QO_TEST_DESKTOP_BPP
+// (8, 15, 16, 24 or 32) stands in for the real desktop so that the depth
+// rules can be tried on any machine.
+void DesktopLayout(int displayIndex, uint32_t* bits, uint32_t* green) {
+  if (const char* forced = std::getenv("QO_TEST_DESKTOP_BPP"); forced && *forced) {
+    int bpp = std::atoi(forced);
+    *bits = uint32_t(bpp == 15 ? 16 : bpp);
+    *green = bpp == 15 ? 0x3E0 : bpp == 16 ? 0x7E0 : 0xFF00;
+    return;
+  }
+  SDL_DisplayMode mode;
+  Uint32 format = SDL_PIXELFORMAT_RGB888;
+  if (SDL_GetDesktopDisplayMode(displayIndex < 0 ? 0 : displayIndex, &mode) == 0) format = mode.format;
+  int bpp = 32;
+  Uint32 r, g, b, a;
+  if (!SDL_PixelFormatEnumToMasks(format, &bpp, &r, &g, &b, &a)) g = 0xFF00;
+  // SDL calls a 4-byte layout 24 bits; a display's pixel format says 32.
+  int bytes = SDL_BYTESPERPIXEL(format);
+  *bits = bytes >= 3 ? uint32_t(bytes * 8) : bytes == 2 ? 16u : uint32_t(bpp);
+  *green = g;
+}
+
+}  // namespace
+
+bool StartVideo() {
+  // A close request must give exactly one quit message: ours.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+  // Events nobody reads would only fill the queue, which is taken one
+  // message per frame.
+  for (Uint32 type : {SDL_MOUSEMOTION, SDL_TEXTINPUT, SDL_TEXTEDITING, SDL_JOYAXISMOTION, SDL_JOYBALLMOTION,
+                      SDL_JOYHATMOTION, SDL_CONTROLLERAXISMOTION, SDL_FINGERMOTION, SDL_SENSORUPDATE,
+                      SDL_KEYMAPCHANGED})
+    SDL_EventState(type, SDL_IGNORE);
+  return true;
+}
+
+// ---- window ----
+
+std::shared_ptr<Window> Window::Create(const std::string& caption, int32_t width, int32_t height, bool fullscreen) {
+  std::shared_ptr<Window> w(new Window());
+  Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+  int x = int(SDL_WINDOWPOS_CENTERED_DISPLAY(0)), y = x;
+  int cw = width > 0 ? width : 1, ch = height > 0 ? height : 1;
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+    // A client area larger than the screen is kept on the screen (the
+    // picture then keeps its shape inside it).
+    if (cw > usable.w) cw = usable.w;
+    if (ch > usable.h) ch = usable.h;
+  }
+  if (fullscreen) {
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    x = y = 0;
+  }
+  w->window_ = SDL_CreateWindow(caption.c_str(), x, y, cw, ch, flags);
+  if (!w->window_) return nullptr;
+  w->id_ = SDL_GetWindowID(w->window_);
+  w->clientWidth_ = cw;
+  w->clientHeight_ = ch;
+  SDL_DisableScreenSaver();
+  return w;
+}
+
+Window::~Window() {
+  if (!window_) return;
+  SDL_DestroyWindow(window_);
+  ShowCursor(true);
+  SDL_EnableScreenSaver();
+}
+
+void Window::Show() {
+  SDL_ShowWindow(window_);
+  SDL_RaiseWindow(window_);
+}
+
+void Window::Hide() { SDL_HideWindow(window_); }
+
+bool Window::SetFullscreen(bool on) {
+  if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+  if (!on) {
+    SDL_SetWindowBordered(window_, SDL_TRUE);
+    SDL_SetWindowSize(window_, clientWidth_, clientHeight_);
+    int display = SDL_GetWindowDisplayIndex(window_);
+    int pos = int(SDL_WINDOWPOS_CENTERED_DISPLAY(display < 0 ? 0 : display));
+    SDL_SetWindowPosition(window_, pos, pos);
+  }
+  return true;
+}
+
+bool Window::IsFullscreen() const {
+  return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+void Window::DesktopFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const {
+  DesktopLayout(SDL_GetWindowDisplayIndex(window_), rgbBitCount, greenMask);
+}
+
+void Window::ScreenTiming(uint32_t* rows, double* refreshHz) const {
+  SDL_DisplayMode mode;
+  int display = SDL_GetWindowDisplayIndex(window_);
+  *rows = 0;
+  *refreshHz = 0;
+  if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) == 0) {
+    *rows = uint32_t(mode.h > 0 ? mode.h : 0);
+    *refreshHz = mode.refresh_rate;
+  }
+  if (*rows == 0) *rows = uint32_t(clientHeight_);
+  if (*refreshHz <= 0) *refreshHz = 60.0;
+}
+
+void ShowCursor(bool show) {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+// ---- message queue ----
+
+Message TakeMessage() {
+  if (!SDL_WasInit(SDL_INIT_EVENTS)) return Message::None;
+  SDL_Event event;
+  // Pump, then take exactly the oldest message: a quit posted while
+  // answering a close request is the very next one.
+  SDL_PumpEvents();
+  if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) <= 0) return Message::None;
+  if (event.type == SDL_QUIT) return Message::Quit;
+  if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) PostQuit();
+  return Message::Other;
+}
+
+void PostQuit() {
+  SDL_Event quit;
+  std::memset(&quit, 0, sizeof quit);
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+}
+
+// ---- device ----
+
+Result WindowDevice::Create(std::shared_ptr<Window> window, int32_t width, int32_t height, bool fullscreen,
+                            std::shared_ptr<WindowDevice>* out) {
+  if (!window) return result::InvalidParams;
+  uint32_t bits, green, rows;
+  double hz;
+  window->DesktopFormat(&bits, &green);
+  window->ScreenTiming(&rows, &hz);
+  PixelFormat format = bits == 32   ? PixelFormat::XRGB8888
+                       : bits == 24 ? PixelFormat::BGR24
+                       : bits == 16 ? (green == 0x3E0 ? PixelFormat::RGB555 : PixelFormat::RGB565)
+                                    : PixelFormat::XRGB8888;
+  std::shared_ptr<WindowDevice> device(new WindowDevice(window, format, rows, hz));
+  device->desktopBits_ = bits;
+  device->desktopGreen_ = green;
+  device->fullscreenMode_ = fullscreen;
+  // Fullscreen presents always wait for the retrace; windowed ones when asked.
+  Uint32 vsync = fullscreen ? SDL_RENDERER_PRESENTVSYNC : 0;
+  device->vsync_ = fullscreen;
+  device->renderer_ = SDL_CreateRenderer(window->Sdl(), -1, SDL_RENDERER_ACCELERATED | vsync);
+  if (!device->renderer_) device->renderer_ = SDL_CreateRenderer(window->Sdl(), -1, SDL_RENDERER_SOFTWARE);
+  if (!device->renderer_) return result::NoDisplayHardware;
+  if (SDL_RenderSetLogicalSize(device->renderer_, width > 0 ? width : 1, height > 0 ? height : 1) != 0)
+    return result::InvalidMode;
+
+  // A fatal error must leave a normal desktop behind even while buffers
+  // still hold the device.
+  std::weak_ptr<Window> weak = window;
+  SetDesktopRestorer([weak] {
+    if (auto w = weak.lock()) w->SetFullscreen(false);
+    ShowCursor(true);
+  });
+  *out = std::move(device);
+  return result::Ok;
+}
+
+WindowDevice::~WindowDevice() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+}
+
+Result WindowDevice::SetDisplayMode(int32_t width, int32_t height, int bpp) {
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return result::InvalidMode;
+  switch (bpp) {
+    case 15: format_ = PixelFormat::RGB555; break;
+    case 16: format_ = PixelFormat::RGB565; break;
+    case 24: format_ = PixelFormat::BGR24; break;
+    case 32: format_ = PixelFormat::XRGB8888; break;
+    default: return result::InvalidMode;
+  }
+  if (SDL_RenderSetLogicalSize(renderer_, width, height) != 0) return result::InvalidMode;
+  if (!window_->IsFullscreen() && !window_->SetFullscreen(true)) return result::InvalidMode;
+  return result::Ok;
+}
+
+void WindowDevice::GetPixelFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const {
+  if (fullscreenMode_) return DisplayDevice::GetPixelFormat(rgbBitCount, greenMask);
+  *rgbBitCount = desktopBits_;
+  *greenMask = desktopGreen_;
+}
+
+bool WindowDevice::Upload(const Surface& frame) {
+  if (!texture_ || textureWidth_ != frame.Width() || textureHeight_ != frame.Height() ||
+      textureFormat_ != frame.Format()) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ = SDL_CreateTexture(renderer_, SdlFormat(frame.Format()), SDL_TEXTUREACCESS_STREAMING, frame.Width(),
+                                 frame.Height());
+    if (!texture_) return false;
+    textureWidth_ = frame.Width();
+    textureHeight_ = frame.Height();
+    textureFormat_ = frame.Format();
+  }
+  // A streaming texture in the frame's own layout: the rows are copied as
+  // they are.
+  void* pixels;
+  int pitch;
+  if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return false;
+  size_t rowBytes = size_t(frame.Width()) * size_t(BytesPerPixelOf(frame.Format()));
+  if (pitch == frame.Pitch()) {
+    std::memcpy(pixels, frame.Bits(), size_t(pitch) * size_t(frame.Height()));
+  } else {
+    for (int32_t y = 0; y < frame.Height(); ++y)
+      std::memcpy(static_cast<uint8_t*>(pixels) + size_t(y) * size_t(pitch),
+                  frame.Bits() + size_t(y) * size_t(frame.Pitch()), rowBytes);
+  }
+  SDL_UnlockTexture(texture_);
+  return true;
+}
+
+Result WindowDevice::Render() {
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  if (texture_) SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderPresent(renderer_);
+  if (vsync_) NoteRetrace();
+  return result::Ok;
+}
+
+Result WindowDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>& src) {
+  Result injected;
+  if (target.TakeInjectedFailure(&injected)) return injected;
+  if (!src || src->Format() != target.Format()) return result::InvalidParams;
+  if (!Upload(*src)) return result::Generic;
+  if (&target != primary_.get()) {
+    pending_ = src;
+    return result::Ok;
+  }
+  Render();
+  NotifyPresented(*src);
+  return result::Ok;
+}
+
+Result WindowDevice::Flip() {
+  Result injected;
+  if (primary_->TakeInjectedFailure(&injected)) return injected;
+  SetVSync(true);
+  Render();
+  if (auto frame = pending_.lock()) NotifyPresented(*frame);
+  pending_.reset();
+  return result::Ok;
+}
+
+Result WindowDevice::ShowPrimary() {
+  if (!primary_ || !Upload(*primary_)) return result::Generic;
+  return Render();
+}
+
+void WindowDevice::SetVSync(bool on) {
+  if (on == vsync_) return;
+  vsync_ = on;
+  SDL_RenderSetVSync(renderer_, on ? 1 : 0);
+}
+
+bool WindowDevice::ToggleFullscreen() {
+  bool full = !window_->IsFullscreen();
+  if (!window_->SetFullscreen(full)) return false;
+  ShowCursor(!full);
+  return true;
+}
+
+bool WindowDevice::ShowsFullscreen() const { return window_->IsFullscreen(); }
+
+std::string WindowDevice::RendererName() const {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer_, &info) != 0) return "?";
+  return info.name;
+}
+
+bool WindowDevice::TextureIsNative() const {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer_, &info) != 0) return false;
+  for (Uint32 i = 0; i < info.num_texture_formats; ++i)
+    if (info.texture_formats[i] == SdlFormat(textureFormat_)) return true;
+  return false;
+}
+
+}  // namespace platform

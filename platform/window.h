@@ -1,0 +1,108 @@
+// The window of the display and its message queue, and the display device
+// that presents through SDL: one renderer (accelerated, else software) and
+// one streaming texture in the frame's own pixel layout, so presenting never
+// converts pixels on our side.
+//
+// Windowed: a fixed-size window centred on the desktop whose client area is
+// the requested size (kept on the screen when larger), the frame stretched
+// into it. Fullscreen: a borderless desktop-sized window whose logical size
+// is the requested mode, so the picture keeps its shape with black bars and
+// no real mode switch happens. Either can switch to the other at run time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/display_device.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace platform {
+
+// Starts the windowing service and the event queue; false when there is none.
+bool StartVideo();
+
+class Window {
+public:
+  // A hidden window, windowed (centred, client area `width` x `height`) or
+  // fullscreen (borderless over the whole desktop). Null on failure.
+  static std::shared_ptr<Window> Create(const std::string& caption, int32_t width, int32_t height, bool fullscreen);
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  uint32_t Id() const { return id_; }
+  SDL_Window* Sdl() const { return window_; }
+  // Shows, raises and focuses the window.
+  void Show();
+  void Hide();
+  bool SetFullscreen(bool on);
+  bool IsFullscreen() const;
+  // The desktop's pixel layout as a display's pixel format reports it: bits
+  // per pixel (a 4-byte layout counts 32, the two-byte ones 16) and green mask.
+  void DesktopFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const;
+  // Rows and refresh rate of the screen the window is on.
+  void ScreenTiming(uint32_t* rows, double* refreshHz) const;
+
+private:
+  Window() = default;
+  SDL_Window* window_ = nullptr;
+  uint32_t id_ = 0;
+  int32_t clientWidth_ = 0, clientHeight_ = 0;
+};
+
+// Shows or hides the mouse cursor.
+void ShowCursor(bool show);
+
+// The message queue, read one message at a time.
+enum class Message { None, Quit, Other };
+// Takes at most one message. A window's close request is answered by posting
+// a quit message, which a later call returns.
+Message TakeMessage();
+void PostQuit();
+
+class WindowDevice final : public DisplayDevice {
+public:
+  // A renderer on `window` presenting a `width` x `height` screen. Windowed,
+  // the display's format is the desktop's; fullscreen, SetDisplayMode sets it.
+  static Result Create(std::shared_ptr<Window> window, int32_t width, int32_t height, bool fullscreen,
+                       std::shared_ptr<WindowDevice>* out);
+  ~WindowDevice() override;
+
+  // The fullscreen mode: `width` x `height` at `bpp` (15, 16, 24, 32) shown
+  // with black bars as needed; InvalidMode otherwise.
+  Result SetDisplayMode(int32_t width, int32_t height, int bpp);
+
+  void GetPixelFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const override;
+  Result StretchBlt(Surface& target, const std::shared_ptr<Surface>& src) override;
+  Result Flip() override;
+  Result ShowPrimary() override;
+  void SetVSync(bool on) override;
+  bool ToggleFullscreen() override;
+  bool ShowsFullscreen() const override;
+
+  // What the renderer is: its name and whether the texture's layout is one
+  // it draws without converting.
+  std::string RendererName() const;
+  bool TextureIsNative() const;
+
+private:
+  WindowDevice(std::shared_ptr<Window> window, PixelFormat format, uint32_t rows, double hz)
+      : DisplayDevice(format, rows, hz), window_(std::move(window)) {}
+  bool Upload(const Surface& frame);
+  Result Render();
+
+  std::shared_ptr<Window> window_;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int32_t textureWidth_ = 0, textureHeight_ = 0;
+  PixelFormat textureFormat_ = PixelFormat::XRGB8888;
+  bool vsync_ = false;
+  uint32_t desktopBits_ = 32, desktopGreen_ = 0xFF00;
+  bool fullscreenMode_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,233 @@
+// The window classes, the message queue and the keyboard on SDL's dummy
+// video driver; the fatal paths run in a child process each.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "Zentra2/buffer.h"
+#include "Zentra2/input.h"
+#include "Zentra2/zentra.h"
+#include "platform/display_device.h"
+#include "platform/keyboard.h"
+#include "platform/surface.h"
+
+namespace {
+
+const char* kCaption = ".oO[ quiet orbit ]Oo.";
+
+void Drain(TZentra& display) {
+  for (int i = 0; i < 1000; ++i) {
+    SDL_PumpEvents();
+    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0) return;
+    ASSERT_TRUE(display.ProcessMessages());
+  }
+}
+
+std::string ErrorLog() {
+  std::ifstream in("ZNT_ERR.txt", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+  void SetUp() override { unsetenv("QO_TEST_DESKTOP_BPP"); }
+  void TearDown() override { unsetenv("QO_TEST_DESKTOP_BPP"); }
+};
+
+TEST_F(WindowTest, WindowedDisplayTakesTheDesktopsDepth) {
+  struct Case {
+    const char* desktop;
+    uint8_t depth;
+  };
+  for (Case c : {Case{"32", 32}, {"24", 24}, {"16", 16}, {"15", 15}}) {
+    setenv("QO_TEST_DESKTOP_BPP", c.desktop, 1);
+    TSelfZentra display(640, 480, kCaption);
+    EXPECT_EQ(display.BitDepth, c.depth);
+    EXPECT_EQ(DisplayDepth, c.depth);
+    EXPECT_FALSE(display.Fullscreen);
+    EXPECT_FALSE(DisplayIsFullscreen);
+    EXPECT_EQ(display.CenterX, 320);
+    EXPECT_EQ(display.MaxY, 479);
+    EXPECT_EQ(display.Caption, kCaption);
+    ASSERT_TRUE(display.BackSurface);
+    EXPECT_EQ(display.BackSurface->Width(), 640);
+    // Buffers follow the display's format, and a frame presents.
+    TBuffer64 frame(&display, 512, 384, false);
+    EXPECT_EQ(frame.BitDepth, c.depth);
+    int shown = 0;
+    display.DirectDraw->SetPresentListener([&](const platform::Surface&) { ++shown; });
+    frame.Clear(MakeColor(255, 0, 0));
+    frame.Flip(false);
+    EXPECT_EQ(shown, 1);
+  }
+  // The real (dummy) desktop: a 4-byte layout counts as 32 bits.
+  unsetenv("QO_TEST_DESKTOP_BPP");
+  TSelfZentra display(320, 240, kCaption);
+  EXPECT_EQ(display.BitDepth, 32);
+}
+
+TEST_F(WindowTest, FullscreenDisplayTakesTheRequestedDepthAndCanToggle) {
+  for (int bpp : {15, 16, 24, 32}) {
+    TSelfFullZentra display(640, 480, bpp, kCaption);
+    EXPECT_EQ(display.BitDepth, bpp);
+    EXPECT_EQ(DisplayDepth, bpp);
+    EXPECT_TRUE(display.Fullscreen);
+    EXPECT_TRUE(DisplayIsFullscreen);
+    EXPECT_TRUE(display.DirectDraw->ShowsFullscreen());
+    TBuffer64 frame(&display, 512, 384, false);
+    int shown = 0;
+    display.DirectDraw->SetPresentListener([&](const platform::Surface&) { ++shown; });
+    frame.Flip(true);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(display.ToggleFullscreen());
+    EXPECT_FALSE(display.DirectDraw->ShowsFullscreen());
+    frame.Flip(false);
+    EXPECT_EQ(shown, 2);
+    EXPECT_TRUE(display.ToggleFullscreen());
+    EXPECT_TRUE(display.DirectDraw->ShowsFullscreen());
+  }
+  // Freeing twice is harmless.
+  TSelfFullZentra display(320, 240, 32, kCaption);
+  display.FreeDirectDraw();
+  display.FreeDirectDraw();
+  EXPECT_FALSE(display.DirectDraw);
+}
+
+TEST_F(WindowTest, QuitAndCloseRequestsEndTheMessageLoop) {
+  TSelfZentra display(320, 240, kCaption);
+  Drain(display);
+  EXPECT_TRUE(display.ProcessMessages());  // empty queue
+
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  EXPECT_FALSE(display.ProcessMessages());
+  EXPECT_TRUE(display.ProcessMessages());
+
+  // The close box: taken as one message, which posts the quit.
+  SDL_Event close{};
+  close.type = SDL_WINDOWEVENT;
+  close.window.event = SDL_WINDOWEVENT_CLOSE;
+  close.window.windowID = display.Handle;
+  SDL_PushEvent(&close);
+  EXPECT_TRUE(display.ProcessMessages());
+  EXPECT_FALSE(display.ProcessMessages());
+  EXPECT_TRUE(display.ProcessMessages());
+
+  // One message per call: two of anything take two calls.
+  SDL_Event other{};
+  other.type = SDL_USEREVENT;
+  SDL_PushEvent(&other);
+  SDL_PushEvent(&quit);
+  EXPECT_TRUE(display.ProcessMessages());
+  EXPECT_FALSE(display.ProcessMessages());
+}
+
+void PushKey(SDL_Scancode code, bool down) {
+  SDL_Event e{};
+  e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  e.key.keysym.scancode = code;
+  SDL_PushEvent(&e);
+}
+
+TEST_F(WindowTest, KeyDownFollowsKeyEventsByScanCode) {
+  TSelfZentra display(320, 240, kCaption);
+  TInput64 input(display.Handle);
+  EXPECT_EQ(input.Window, display.Handle);
+  EXPECT_FALSE(input.KeyDown(1));
+  PushKey(SDL_SCANCODE_ESCAPE, true);
+  EXPECT_TRUE(input.KeyDown(1));
+  EXPECT_TRUE(input.KeyDown(1));  // held: every frame
+  PushKey(SDL_SCANCODE_ESCAPE, false);
+  EXPECT_FALSE(input.KeyDown(1));
+
+  // The keys the scenes read, by their scan codes.
+  struct Key {
+    SDL_Scancode sdl;
+    uint8_t code;
+  };
+  for (Key k : {Key{SDL_SCANCODE_1, 2}, {SDL_SCANCODE_8, 9}, {SDL_SCANCODE_Q, 16}, {SDL_SCANCODE_R, 19},
+                {SDL_SCANCODE_A, 30}, {SDL_SCANCODE_D, 32}, {SDL_SCANCODE_Z, 44}, {SDL_SCANCODE_C, 46},
+                {SDL_SCANCODE_HOME, 199}, {SDL_SCANCODE_UP, 200}, {SDL_SCANCODE_PAGEUP, 201},
+                {SDL_SCANCODE_LEFT, 203}, {SDL_SCANCODE_RIGHT, 205}, {SDL_SCANCODE_END, 207},
+                {SDL_SCANCODE_DOWN, 208}, {SDL_SCANCODE_PAGEDOWN, 209}, {SDL_SCANCODE_INSERT, 210},
+                {SDL_SCANCODE_DELETE, 211}, {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_RCTRL, 0x9D}}) {
+    PushKey(k.sdl, true);
+    EXPECT_TRUE(input.KeyDown(k.code)) << int(k.code);
+    EXPECT_FALSE(input.KeyDown(uint8_t(k.code + 1))) << int(k.code);
+    PushKey(k.sdl, false);
+    EXPECT_FALSE(input.KeyDown(k.code)) << int(k.code);
+  }
+  // Every key of the main block has a code, and no two share one.
+  bool seen[256] = {};
+  for (int sc = SDL_SCANCODE_A; sc <= SDL_SCANCODE_KP_PERIOD; ++sc) {
+    uint8_t code = platform::ScanCodeFromSdl(sc);
+    ASSERT_NE(code, 0) << sc;
+    if (sc == SDL_SCANCODE_NONUSHASH) continue;  // the backslash key's place on other layouts
+    EXPECT_FALSE(seen[code]) << sc;
+    seen[code] = true;
+  }
+
+  // Only exactly 0x80 is down.
+  platform::Keyboard::SetStateByte(30, 0x81);
+  EXPECT_FALSE(input.KeyDown(30));
+  platform::Keyboard::SetStateByte(30, 0x80);
+  EXPECT_TRUE(input.KeyDown(30));
+  // A lost device: the key reads up while it is reacquired, then normally.
+  input.Keyboard->FailNextCalls(3, platform::result::InputLost);
+  EXPECT_FALSE(input.KeyDown(30));
+  EXPECT_TRUE(input.KeyDown(30));
+  platform::Keyboard::SetStateByte(30, 0);
+
+  EXPECT_EQ(input.JoystickPresent, input.ButtonCount > 0 || input.Joystick != nullptr);
+  EXPECT_EQ(size_t(input.ButtonCount), input.ButtonNames.size());
+}
+
+class FatalTest : public WindowTest {
+protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    std::remove("ZNT_ERR.txt");
+  }
+};
+
+TEST_F(FatalTest, AnUnsupportedDesktopDepthEndsTheWindowedDisplay) {
+  EXPECT_EXIT(
+      {
+        setenv("QO_TEST_DESKTOP_BPP", "8", 1);
+        TSelfZentra display(640, 480, kCaption);
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(ErrorLog(), "[TSelfZentra]Create -> Desktop color depth not supported (only 15,16,24,32bit)\r\n");
+}
+
+TEST_F(FatalTest, AnUnsupportedRequestedDepthEndsTheFullscreenDisplay) {
+  EXPECT_EXIT({ TSelfFullZentra display(640, 480, 8, kCaption); }, ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(ErrorLog(), "[TSelfFullZentra]Create -> Desktop color depth not supported (only 15,16,24,32bit)\r\n");
+}
+
+TEST_F(FatalTest, ARefusedModeIsTheDisplaysOwnError) {
+  EXPECT_EXIT({ TSelfFullZentra display(0, 0, 32, kCaption); }, ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(ErrorLog(), "[TZentra]SetDisplayMode -> DirectDraw does not support the requested mode.\r\n");
+}
+
+TEST_F(FatalTest, NoWindowingServiceFailsAtTheFirstStep) {
+  EXPECT_EXIT(
+      {
+        setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+        TSelfZentra display(640, 480, kCaption);
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(ErrorLog(), "[TSelfZentra]RegisterClass -> Error registering window class...\r\n");
+}
+
+}  // namespace
