@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -32,9 +33,11 @@ struct Component {
 };
 
 // Created and destroyed by the main thread only; the audio thread reaches
-// it through the callback's user pointer, and the device is closed (which
-// waits for the callback) before it goes away.
-std::unique_ptr<Component> component;
+// it through the callback's user pointer, and Free closes the device (which
+// waits for the callback) before deleting it. Deliberately a plain pointer:
+// the show ends without freeing anything while the callback still runs, so
+// no exit-time destructor may take the component from under it.
+Component* component = nullptr;
 
 // The wishes of Start/Pause/SetVolume, picked up at the start of each buffer.
 std::atomic<bool> wantRunning{true};
@@ -53,6 +56,15 @@ void SDLCALL Callback(void* user, Uint8* stream, int len) {
   std::lock_guard<std::mutex> hold(c.lock);
   ApplyWishes(c);
   c.mixer.Render(reinterpret_cast<float*>(stream), static_cast<size_t>(len) / (kChannels * sizeof(float)));
+}
+
+// The show may end the process with the device still open. Closing it at
+// exit stops the callback before any library's exit-time teardown runs.
+void CloseDeviceAtExit() {
+  if (component != nullptr && component->device != 0) {
+    SDL_CloseAudioDevice(component->device);
+    component->device = 0;
+  }
 }
 
 void ResetWishes() {
@@ -131,7 +143,9 @@ bool Init(int device, int rate) {
     return false;
   }
   ResetWishes();
-  component = std::move(c);
+  component = c.release();
+  static const bool closeAtExit = std::atexit(&CloseDeviceAtExit) == 0;
+  (void)closeAtExit;
   SDL_PauseAudioDevice(component->device, 0);  // the device runs for good; holding is ours
   return true;
 }
@@ -141,17 +155,18 @@ bool InitOffline(int rate) {
   auto c = std::make_unique<Component>();
   c->rate = rate;
   ResetWishes();
-  component = std::move(c);
+  component = c.release();
   return true;
 }
 
 void Free() {
-  if (!component) return;
+  if (component == nullptr) return;
   if (component->device != 0) {
     SDL_CloseAudioDevice(component->device);  // returns once the callback is done for good
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
-  component.reset();
+  delete component;
+  component = nullptr;
 }
 
 bool Start() {

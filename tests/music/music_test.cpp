@@ -254,3 +254,22 @@ TEST_F(Music, FailuresOnlySwitchSoundOff) {
       },
       ::testing::ExitedWithCode(0), "");
 }
+
+// The normal end of the show frees nothing and ends the process while the
+// music still plays: that must end cleanly, whatever the audio thread is doing.
+TEST_F(Music, ProcessEndsWhilePlaying) {
+  const std::string mod = Path("end.mod");
+  qo_test::WriteFile(mod, qo_test::VariedMod("end", 64));
+  for (int run = 0; run < 5; ++run) {
+    EXPECT_EXIT(
+        {
+          setenv("SDL_AUDIODRIVER", "dummy", 1);
+          InitSound();
+          LoadMusic(mod.c_str());
+          if (NoSound) std::exit(1);
+          platform::GetClock().Sleep(20 + 7 * run);
+          std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+  }
+}
