@@ -1,0 +1,45 @@
+// The sixth and last scene: the backdrop fades in, two greetings panels rise
+// and scroll (composed in Panel, inverted and subtracted from the screen), a
+// lit geosphere spins over it all, and the screen cross-fades to the closing
+// picture.
+#pragma once
+
+#include <cstdint>
+
+#include "Zentra2/image.h"
+#include "core/scene.h"
+#include "qo_3d/qo3d.h"
+
+class TGreetzScene : public TScene {
+public:
+  TGreetzScene();
+  void Run();
+  void FinishFrame();
+  [[noreturn]] void Destroy();
+
+  // One pass of the frame loop for scene time t, up to FinishFrame.
+  void DrawFrame(float t);
+
+  TImage64* Backdrop = nullptr;
+  TImage64* Greet1 = nullptr;
+  TImage64* Greet2 = nullptr;
+  TImage64* Greet3 = nullptr;
+  TBuffer64* Panel = nullptr;
+  TImage64* Finale = nullptr;
+  TQOObject Mesh;
+
+private:
+  // Inverts the panel and subtracts it from the screen at (300, y).
+  void ShowPanel(int32_t y);
+  float prev_ = 0.0f;
+};
+
+inline constexpr int32_t GreetzPanelWidth = 180;
+inline constexpr int32_t GreetzPanelHeight = 192;
+inline constexpr int32_t GreetzPanelX = 300;
+
+// Row of the panel at scene time t for 5000 < t <= 75000 (rising, standing,
+// rising again, standing).
+int32_t GreetzPanelRow(float t);
+// Row at which the scrolled list is drawn into the panel, 8000 < t <= 53000.
+int32_t GreetzListRow(float t);
