@@ -53,6 +53,7 @@ case "$mode" in
   test)
     install_missing "${build_packages[@]}" "${test_packages[@]}"
     build
+    fuzz/run.sh 30
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
   build)
