@@ -1,0 +1,14 @@
+// Linked into every test: headless SDL drivers unless the environment says
+// otherwise, and the paths tests need to find the binary and the sources.
+#include <cstdlib>
+
+namespace {
+struct TestEnvironment {
+  TestEnvironment() {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("QO_BIN", QO_BIN_PATH, 0);
+    setenv("QO_SOURCE_DIR", QO_SOURCE_PATH, 0);
+  }
+} g_testEnvironment;
+}  // namespace
