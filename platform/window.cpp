@@ -75,15 +75,18 @@ std::shared_ptr<Window> Window::Create(const std::string& caption, int32_t width
     if (cw > usable.w) cw = usable.w;
     if (ch > usable.h) ch = usable.h;
   }
+  w->clientWidth_ = cw;
+  w->clientHeight_ = ch;
   if (fullscreen) {
+    // Already covering the screen, so that it does so even where no window
+    // manager acts on the fullscreen request.
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
-    x = y = 0;
+    SDL_Rect screen;
+    if (SDL_GetDisplayBounds(0, &screen) == 0) x = screen.x, y = screen.y, cw = screen.w, ch = screen.h;
   }
   w->window_ = SDL_CreateWindow(caption.c_str(), x, y, cw, ch, flags);
   if (!w->window_) return nullptr;
   w->id_ = SDL_GetWindowID(w->window_);
-  w->clientWidth_ = cw;
-  w->clientHeight_ = ch;
   SDL_DisableScreenSaver();
   return w;
 }
@@ -103,12 +106,20 @@ void Window::Show() {
 void Window::Hide() { SDL_HideWindow(window_); }
 
 bool Window::SetFullscreen(bool on) {
+  int display = SDL_GetWindowDisplayIndex(window_);
+  if (display < 0) display = 0;
+  SDL_Rect screen;
+  if (on && SDL_GetDisplayBounds(display, &screen) == 0) {
+    // Cover the screen first, for desktops without a window manager.
+    SDL_SetWindowBordered(window_, SDL_FALSE);
+    SDL_SetWindowPosition(window_, screen.x, screen.y);
+    SDL_SetWindowSize(window_, screen.w, screen.h);
+  }
   if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
   if (!on) {
     SDL_SetWindowBordered(window_, SDL_TRUE);
     SDL_SetWindowSize(window_, clientWidth_, clientHeight_);
-    int display = SDL_GetWindowDisplayIndex(window_);
-    int pos = int(SDL_WINDOWPOS_CENTERED_DISPLAY(display < 0 ? 0 : display));
+    int pos = int(SDL_WINDOWPOS_CENTERED_DISPLAY(display));
     SDL_SetWindowPosition(window_, pos, pos);
   }
   return true;
