@@ -74,13 +74,16 @@ void BlendGlyph(TBuffer64& buf, const platform::GlyphBitmap& g, int32_t x, int32
 template <int Depth>
 void DrawRun(TBuffer64& buf, platform::Font& font, int32_t x, int32_t y, const std::string& text, uint8_t r,
              uint8_t g, uint8_t b) {
-  const int32_t baseline = y + font.Ascent();
+  // 64-bit positions: a text far outside the buffer must not overflow.
+  const int64_t baseline = int64_t(y) + font.Ascent();
   int64_t pen = x;
   for (unsigned char ch : text) {
     if (pen > buf.Width) break;  // everything further right is clipped away
     const platform::GlyphBitmap& glyph = font.Glyph(ch);
-    if (!glyph.coverage.empty() && pen + glyph.left > -int64_t(glyph.width))
-      BlendGlyph<Depth>(buf, glyph, int32_t(pen) + glyph.left, baseline - glyph.top, r, g, b);
+    const int64_t left = pen + glyph.left, top = baseline - glyph.top;
+    if (!glyph.coverage.empty() && left > -int64_t(glyph.width) && left < buf.Width && top > -int64_t(glyph.rows) &&
+        top < buf.Height)
+      BlendGlyph<Depth>(buf, glyph, int32_t(left), int32_t(top), r, g, b);
     pen += glyph.advance;
   }
 }

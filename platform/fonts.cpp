@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -36,6 +37,17 @@ FT_Library Library() {
     return lib;
   }();
   return library;
+}
+
+// Fontconfig is set up once and shut down at exit, which frees its
+// configuration (leak checkers would otherwise report it).
+bool FontconfigReady() {
+  static const bool ready = [] {
+    if (!FcInit()) return false;
+    std::atexit(FcFini);
+    return true;
+  }();
+  return ready;
 }
 
 std::string Lower(std::string s) {
@@ -68,7 +80,7 @@ struct Candidate {
 // substitute, then any sans face, all in bold. Only outline fonts qualify.
 std::vector<Candidate> Candidates(const std::string& family) {
   std::vector<Candidate> out;
-  if (!FcInit()) return out;
+  if (!FontconfigReady()) return out;
   FcPattern* pattern = FcPatternCreate();
   if (!family.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   if (const char* sub = SubstituteFor(family))

@@ -118,7 +118,9 @@ TEST(Text, ClippedAtEveryEdgeWithoutTouchingMemoryOutside) {
     for (int x : {-30, -5, 0, 6, 12, 13, 400})
       for (int y : {-20, -8, 0, 4, 9, 100}) buf.DrawText(x, y, "MW\xC6 long text", MakeColor(255, 255, 255));
     buf.DrawText(-2147483000, 0, "far left", MakeColor(255, 255, 255));
-    buf.DrawText(0, 2147483000, "far below", MakeColor(255, 255, 255));
+    buf.DrawText(0, 2147483647, "far below", MakeColor(255, 255, 255));
+    buf.DrawText(-2147483647 - 1, -2147483647 - 1, "far above", MakeColor(255, 255, 255));
+    buf.DrawText(2147483647, 0, "far right", MakeColor(255, 255, 255));
     for (auto* row : buf.Rows)
       for (int i = used; i < buf.Pitch; ++i) ASSERT_EQ(row[i], 0xAB) << int(depth);
     int lit = 0;
@@ -168,6 +170,14 @@ TEST(Text, DefaultFaceEmptyTextAndLatin1) {
   int top, bottom;
   InkRows(buf, &top, &bottom);
   EXPECT_LT(top, bottom) << "a buffer without SetFont still draws";
+
+  // A face the machine does not have still gives a bold sans face.
+  auto missing = platform::Font::Create("No Such Face At All", 14);
+  ASSERT_TRUE(missing);
+  EXPECT_FALSE(missing->Family().empty());
+  EXPECT_EQ(missing->Style(), "Bold");
+  buf.SetFont("No Such Face At All", 14);
+  ASSERT_TRUE(buf.Font);
 
   // An accented capital reaches higher than the plain one.
   TBuffer64 plain(&display, 30, 30, false), accented(&display, 30, 30, false);
