@@ -201,10 +201,12 @@ int32_t VecMasked(uint8_t* d, const uint8_t* s, int32_t n) {
 }
 
 // Runs the vector kernel on the leading part of each row when enabled, then
-// the plain kernel on the rest.
+// the plain kernel on the rest. A buffer drawn onto itself always takes the
+// plain kernels: where source and destination overlap, the result depends on
+// the order pixels are read and written, and it must not change with UseMMX.
 template <class Px, class Vec, class Plain>
 void RunCopy(const CopyJob& job, Vec vec, Plain plain) {
-  if (Vector()) {
+  if (Vector() && job.src != job.dst) {
     job.Run<Px>([&](uint8_t* d, const uint8_t* s, int32_t n) {
       int32_t done = vec(d, s, n);
       plain(d + done * Px::Bytes, s + done * Px::Bytes, n - done);

@@ -145,6 +145,27 @@ TEST(Blend, VectorPlainAndReferenceAgreeOnRandomCopies) {
   }
 }
 
+TEST(Blend, DrawingOntoItselfDoesNotDependOnTheVectorFlag) {
+  VectorFlag keep;
+  Biased rnd(99);
+  for (uint8_t depth : kDepths) {
+    Fixture f(depth);
+    auto b = f.Make(37, 4);
+    rnd.FillBytes(*b);
+    const Bytes start = Snapshot(*b);
+    Bytes plain;
+    for (bool vec : {false, true}) {
+      UseMMX = vec;
+      Restore(*b, start);
+      b->DrawAdd(b.get(), 1, 0);
+      b->DrawAlpha(b.get(), -2, 1, 200);
+      b->DrawXor(b.get(), 3, -1);
+      if (!vec) plain = Snapshot(*b);
+    }
+    EXPECT_EQ(Snapshot(*b), plain) << int(depth);
+  }
+}
+
 // ---- exact cases per depth ----
 
 uint32_t White(int depth) { return depth == 15 ? 0x7FFF : depth == 16 ? 0xFFFF : depth == 24 ? 0xFFFFFF : 0xFFFFFFFF; }
