@@ -102,6 +102,20 @@ Image IntroPreview(const std::string& dir) {
 
 }  // namespace
 
+bool WritePreviews(const std::string& dataDir, const std::string& outDir) {
+  std::error_code ec;
+  fs::create_directories(outDir, ec);
+  const std::pair<const char*, Image> previews[] = {
+      {"loading.png", LoadingPreview(dataDir)},
+      {"intro.png", IntroPreview(dataDir)},
+      {"greetings.png", GreetzPreview(dataDir)},
+      {"credits.png", CreditsPreview(dataDir)},
+  };
+  bool ok = true;
+  for (const auto& [name, img] : previews) ok = WritePng((fs::path(outDir) / name).string(), Quantise(img, false)) && ok;
+  return ok;
+}
+
 bool WriteContactSheet(const std::string& dataDir, const std::string& outPng) {
   struct Entry {
     std::string label;

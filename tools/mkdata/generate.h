@@ -21,5 +21,7 @@ bool Generate(const std::string& dir, bool verbose);
 // One PNG with every picture of the tree scaled down and labelled, plus previews of how the
 // scenes combine some of them.
 bool WriteContactSheet(const std::string& dataDir, const std::string& outPng);
+// The same previews at full size, one PNG each.
+bool WritePreviews(const std::string& dataDir, const std::string& outDir);
 
 }  // namespace mkdata

@@ -3,6 +3,7 @@
 //   mkdata [-v] <datadir>                      generate, unless already up to date
 //   mkdata --force [-v] <datadir>              generate even when up to date
 //   mkdata --contact-sheet <out.png> <datadir> one labelled overview of every picture
+//   mkdata --previews <outdir> <datadir>       full-size previews of the composed screens
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -12,11 +13,12 @@
 
 int main(int argc, char** argv) {
   bool force = false, verbose = false;
-  std::string sheet, dir;
+  std::string sheet, previews, dir;
   for (int i = 1; i < argc; ++i) {
     if (!strcmp(argv[i], "--force")) force = true;
     else if (!strcmp(argv[i], "-v")) verbose = true;
     else if (!strcmp(argv[i], "--contact-sheet") && i + 1 < argc) sheet = argv[++i];
+    else if (!strcmp(argv[i], "--previews") && i + 1 < argc) previews = argv[++i];
     else if (dir.empty() && argv[i][0] != '-') dir = argv[i];
     else {
       fprintf(stderr, "mkdata: unknown argument %s\n", argv[i]);
@@ -30,6 +32,7 @@ int main(int argc, char** argv) {
   }
   try {
     if (!sheet.empty()) return mkdata::WriteContactSheet(dir, sheet) ? 0 : 1;
+    if (!previews.empty()) return mkdata::WritePreviews(dir, previews) ? 0 : 1;
     if (!force && mkdata::UpToDate(dir)) {
       if (verbose) fprintf(stderr, "mkdata: %s is up to date\n", dir.c_str());
       return 0;

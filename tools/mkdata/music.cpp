@@ -34,7 +34,9 @@ struct Bus {
   std::vector<float> l, r;     // dry
   std::vector<float> reverb;   // mono send
   std::vector<float> delay;    // mono send
-  explicit Bus(size_t n) : frames(n), l(n), r(n), reverb(n), delay(n) {}
+  std::vector<float> padL, padR;  // pads, ducked under the kick
+  std::vector<double> kicks;      // kick times, for the ducking
+  explicit Bus(size_t n) : frames(n), l(n), r(n), reverb(n), delay(n), padL(n), padR(n) {}
 };
 
 struct Send {
@@ -146,8 +148,8 @@ void Pad(Bus& m, double t0, double dur, float midi, float vel, float attack, flo
     float s = env * env * vel * 0.05f;
     float l = fl.run(a + 0.6f * b) * s, r = fr.run(c + 0.6f * b) * s;
     if (i < m.frames) {
-      m.l[i] += l * (1 + spread * 0.3f);
-      m.r[i] += r * (1 + spread * 0.3f);
+      m.padL[i] += l * (1 + spread * 0.3f);
+      m.padR[i] += r * (1 + spread * 0.3f);
       m.reverb[i] += (l + r) * 0.35f;
     }
   }
@@ -230,6 +232,7 @@ void Lead(Bus& m, double t0, double dur, float midi, float vel, float cutoff) {
 }
 
 void Kick(Bus& m, double t0, float vel) {
+  m.kicks.push_back(t0);
   size_t start = Frame(t0), n = Frame(0.45);
   float ph = 0;
   for (size_t k = 0; k < n; ++k) {
@@ -615,23 +618,42 @@ void Compose(Bus& m) {
 
 }  // namespace
 
+// The pads breathe with the kick: a quick dip and a quarter-second recovery.
+void MixDuckedPads(Bus& m) {
+  std::vector<float> duck(m.frames, 1.0f);
+  for (double t : m.kicks) {
+    size_t s = Frame(t), n = Frame(0.6);
+    for (size_t k = 0; k < n && s + k < m.frames; ++k) {
+      float x = float(k) / kSampleRate;
+      float g = 1 - 0.45f * std::exp(-x / 0.12f) * std::min(1.0f, x * 200);
+      duck[s + k] = std::min(duck[s + k], g);
+    }
+  }
+  for (size_t i = 0; i < m.frames; ++i) {
+    m.l[i] += m.padL[i] * duck[i];
+    m.r[i] += m.padR[i] * duck[i];
+  }
+}
+
 std::vector<float> RenderSoundtrack() {
   Bus m(Frame(kLength));
   Compose(m);
+  MixDuckedPads(m);
   ApplyDelay(m);
   ApplyReverb(m);
   // Master: gentle saturation, level, and a fade over the last seconds.
   std::vector<float> out(m.frames * 2);
   float peak = 0;
   for (size_t i = 0; i < m.frames; ++i) peak = std::max({peak, std::fabs(m.l[i]), std::fabs(m.r[i])});
-  float gain = peak > 0 ? 1.1f / peak : 1.0f;
+  // Drive the loudest moments gently into the curve: fuller level, no hard clipping.
+  float gain = peak > 0 ? 1.7f / peak : 1.0f;
   size_t fadeStart = Frame(kLength - 9), fadeEnd = Frame(kLength - 1);
   for (size_t i = 0; i < m.frames; ++i) {
     float f = 1;
     if (i >= fadeEnd) f = 0;
     else if (i > fadeStart) f = 1 - float(i - fadeStart) / float(fadeEnd - fadeStart);
-    out[2 * i] = std::tanh(m.l[i] * gain) * 0.89f * f;
-    out[2 * i + 1] = std::tanh(m.r[i] * gain) * 0.89f * f;
+    out[2 * i] = std::tanh(m.l[i] * gain) * 0.94f * f;
+    out[2 * i + 1] = std::tanh(m.r[i] * gain) * 0.94f * f;
   }
   return out;
 }

@@ -55,24 +55,34 @@ void Scale(Image& img, float s) {
 // ------------------------------------------------------------------ loading screen
 
 Image LoadingBackground() {
+  // Morning over a pale cloud world: light enough everywhere under the panel for dark text.
   Image img(512, 384);
-  VerticalGradient(img, {Hex(0x34468e), Hex(0x6f8fd0), Hex(0xaed2ea), Hex(0xe6f0f0)}, 0, 0.72f);
-  AddStars(img, 11, {120, 0.35f, 0.0f});
-  AddNebula(img, 12, {150, {kViolet, kMagenta, kCyan}, 0.18f, 0.4f});
-  AddGlow(img, 372, 118, 330, kGold * 0.55f, 2.2f);
-  AddGlow(img, 372, 118, 90, Hex(0xfff2d8) * 0.45f, 2.0f);
+  VerticalGradient(img, {Hex(0x1c2660), Hex(0x3a5aa8), Hex(0x7aa6d8), Hex(0xbcdcea)}, 0, 0.66f);
+  AddNebula(img, 12, {150, {kViolet, kMagenta, kBlue}, 0.35f, 0.35f});
+  AddStars(img, 11, {140, 0.5f, 0.01f});
+  for (int y = 0; y < 384; ++y) {  // stars fade out towards the bright horizon
+    float keep = Smooth(200, 20, float(y));
+    for (int x = 0; x < 512; ++x) {
+      Rgb base = Ramp({Hex(0x1c2660), Hex(0x3a5aa8), Hex(0x7aa6d8), Hex(0xbcdcea)}, (y + 0.5f) / 384 / 0.66f);
+      img.at(x, y) = base + (img.at(x, y) - base) * (0.35f + 0.65f * keep);
+    }
+  }
+  AddGlow(img, 400, 96, 220, kGold * 0.28f, 2.0f);
+  AddGlow(img, 400, 96, 46, Hex(0xfff2d8) * 0.6f, 1.6f);
+  AddGlow(img, 400, 96, 9, Hex(0xffffff) * 0.8f, 1.0f);
   Planet p;
-  p.cx = 170;
-  p.cy = 1240;
-  p.r = 960;
-  p.light = {0.25f, 0.85f, 0.45f};
-  p.palette = {Hex(0xd9e6ea), Hex(0xf2ead8), Hex(0xbcd6e2), Hex(0xe8e2f0), Hex(0xcfe4e0)};
-  p.bandFreq = 22;
+  p.cx = 256;
+  p.cy = 1400;
+  p.r = 1160;
+  p.light = {0.25f, 0.75f, 0.6f};
+  p.surface = Surface::Ice;
+  p.detail = 14;
+  p.palette = {Hex(0x3a78a0), Hex(0x6aa8c8), Hex(0xc8dce8), Hex(0xf4f2ee)};
   p.seed = 5;
-  p.atmosphere = Hex(0xbff0ff);
-  p.atmoWidth = 0.02f;
-  p.atmoStrength = 0.6f;
-  p.ambient = 0.35f;
+  p.atmosphere = Hex(0x9fe4ff);
+  p.atmoWidth = 0.012f;
+  p.atmoStrength = 0.3f;
+  p.ambient = 0.25f;
   DrawPlanet(img, p);
   return img;
 }
@@ -187,7 +197,7 @@ Image IntroTitle() {
   p.cy = 158;
   p.r = 84;
   p.light = {-0.55f, 0.45f, 0.7f};
-  p.palette = {Hex(0x24347c), Hex(0x3f7fb0), Hex(0x7cc8cf), Hex(0xa898d8), Hex(0x4f3f98), Hex(0x6fb0c8)};
+  p.palette = {Hex(0x2a3f80), Hex(0x3f6fa8), Hex(0x6fa8c8), Hex(0x9ccad0), Hex(0x8a84c8), Hex(0x5a6aa8)};
   p.seed = 31;
   p.bandFreq = 7;
   p.atmosphere = Hex(0x5fd0ff);
@@ -259,9 +269,32 @@ Image IntroOrbits() {
     float ex = o.rx * std::cos(t), ey = o.ry * std::sin(t);
     float px = cx + ex * std::cos(o.angle) - ey * std::sin(o.angle);
     float py = cy + ex * std::sin(o.angle) + ey * std::cos(o.angle);
-    AddGlow(img, px, py, 10.0f + 2 * float(k % 3), o.colour * 0.5f, 2.5f);
-    AddGlow(img, px, py, 3.0f + float(k % 2), Hex(0xffffff) * 0.7f, 1.5f);
+    AddGlow(img, px, py, 12.0f + 2 * float(k % 3), o.colour * 0.35f, 2.5f);
+    // A small world lit by the central sun.
+    Planet w;
+    w.cx = px;
+    w.cy = py;
+    w.r = 3.5f + float((k * 5) % 4);
+    w.light = Normalise(Vec3{cx - px, -(cy - py), 40});
+    w.palette = {o.colour * 0.6f, o.colour, Mix(o.colour, Hex(0xffffff), 0.5f)};
+    w.seed = 500 + k;
+    w.bandFreq = 4;
+    w.atmosphere = o.colour;
+    w.atmoStrength = 0.6f;
+    w.atmoWidth = 0.25f;
+    w.rings = k == 3;
+    w.ringInner = 1.4f;
+    w.ringOuter = 2.2f;
+    w.ringOpen = 0.35f;
+    DrawPlanet(img, w);
     ++k;
+  }
+  // An asteroid belt between the fourth and fifth orbits.
+  Rng belt(57);
+  for (int i = 0; i < 420; ++i) {
+    float a = belt.uniform() * 6.2831853f, rr = belt.range(0.86f, 0.93f);
+    float bx = cx + 150 * rr * std::cos(a), by = cy + 110 * rr * std::sin(a);
+    AddStar(img, bx, by, 0.45f, Hex(0xc8b8a8) * belt.range(0.1f, 0.35f), false);
   }
   AddGlow(img, cx, cy, 120, kGold * 0.18f, 2.0f);
   AddGlow(img, cx, cy, 34, kGold * 0.55f, 2.0f);
@@ -270,9 +303,9 @@ Image IntroOrbits() {
 }
 
 Image IntroBackdropTile() {
-  Image img(256, 192, Hex(0x03050e));
-  AddNebula(img, 61, {64, {Hex(0x0a1a40), Hex(0x1a1040), Hex(0x0a2a40)}, 0.55f, 0.5f, true, true});
-  AddStars(img, 62, {70, 0.55f, 0.02f, true});
+  Image img(256, 192, Hex(0x04060f));
+  AddNebula(img, 61, {64, {Hex(0x12285a), Hex(0x2a1858), Hex(0x10385a)}, 0.7f, 0.55f, true, true});
+  AddStars(img, 62, {90, 0.65f, 0.02f, true});
   return img;
 }
 
@@ -289,8 +322,9 @@ Image CubeBackground() {
   p.cy = 400;
   p.r = 170;
   p.light = {-0.7f, 0.6f, 0.35f};
-  p.palette = {Hex(0x1d3a6a), Hex(0x2f6f8f), Hex(0x5fb0b0), Hex(0xd0d8c8), Hex(0x3a5a9a)};
+  p.palette = {Hex(0x1a3468), Hex(0x2a6a9a), Hex(0x9ac4d4), Hex(0xeef4f4)};
   p.surface = Surface::Ice;
+  p.detail = 2.5f;
   p.seed = 73;
   p.atmosphere = Hex(0x6fd8ff);
   p.atmoWidth = 0.06f;
@@ -345,9 +379,10 @@ Image CubeFace() {
 // ------------------------------------------------------------------ circles
 
 Image CirclesTile() {
-  Image img(256, 192, Hex(0x0a0c26));
-  AddNebula(img, 91, {64, {Hex(0x1a3a8a), kTeal, kViolet, kMagenta}, 0.9f, 0.85f, true, true, 1.4f});
-  AddStars(img, 92, {60, 0.6f, 0.02f, true});
+  // As large as the screen, so the sideways scroll shows no repeats; wraps both ways.
+  Image img(512, 384, Hex(0x0a0c26));
+  AddNebula(img, 91, {128, {Hex(0x1a3a8a), kTeal, kViolet, kMagenta}, 0.75f, 0.8f, true, true, 1.2f});
+  AddStars(img, 92, {220, 0.7f, 0.02f, true});
   return img;
 }
 
@@ -401,6 +436,29 @@ Image Matcap(const std::vector<Rgb>& sky, const std::vector<Rgb>& ground, Rgb ho
   return img;
 }
 
+// A glass ball in a nebula: the whole square is sky (the textured mode shows its upper-left
+// half on every face), the middle half carries the ball's shading for the environment mode.
+Image SkyBall() {
+  Image img(256, 256, Hex(0x081030));
+  AddNebula(img, 151, {64, {kBlue, kTeal, kViolet, kCyan}, 0.9f, 0.75f});
+  AddStars(img, 152, {70, 0.8f, 0.05f});
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      float nx = (x + 0.5f - 128) / 64, ny = (y + 0.5f - 128) / 64;
+      float r = std::sqrt(nx * nx + ny * ny);
+      float inBall = Smooth(1.35f, 0.95f, r);
+      float nz = std::sqrt(std::max(0.0f, 1 - std::min(1.0f, r * r)));
+      Rgb c = img.at(x, y);
+      Rgb lit = c * (0.6f + 0.6f * nz);
+      float hx = nx + 0.42f, hy = ny + 0.48f;
+      float spot = std::exp(-(hx * hx + hy * hy) * 22) * 1.2f + std::exp(-(hx * hx + hy * hy) * 3) * 0.25f;
+      float rim = std::pow(Clamp01(r), 6.0f) * 0.5f;
+      lit = lit + Hex(0xfff6e8) * spot + kCyan * rim;
+      img.at(x, y) = Mix(c, lit, inBall);
+    }
+  return img;
+}
+
 // ------------------------------------------------------------------ metaballs
 
 Image RingedGiantScene(bool survey) {
@@ -432,6 +490,7 @@ Image RingedGiantScene(bool survey) {
   moon.surface = Surface::Ice;
   moon.light = {-0.6f, 0.5f, 0.62f};
   moon.palette = {Hex(0x5a7a9a), Hex(0xa8c8d8), Hex(0xe8f0f0)};
+  moon.detail = 2;
   moon.seed = 114;
   moon.atmosphere = Hex(0x9fd8ff);
   moon.atmoStrength = 0.3f;
@@ -472,13 +531,14 @@ Image GreetzBackground() {
   p.cy = 1300;
   p.r = 1150;
   p.light = {-0.35f, 0.8f, 0.5f};
-  p.palette = {Hex(0xdfe8ea), Hex(0xf4ecd8), Hex(0xc4dae4), Hex(0xece4f2), Hex(0xd4e8e2)};
-  p.bandFreq = 30;
+  p.surface = Surface::Ice;
+  p.detail = 12;
+  p.palette = {Hex(0x7aa0c0), Hex(0xa8c8dc), Hex(0xe4ecf0), Hex(0xfbf6ee)};
   p.seed = 123;
   p.atmosphere = Hex(0x9fe8ff);
   p.atmoWidth = 0.012f;
-  p.atmoStrength = 0.9f;
-  p.ambient = 0.3f;
+  p.atmoStrength = 0.35f;
+  p.ambient = 0.45f;
   DrawPlanet(img, p);
   // The sun just above the horizon on the left, with a flat flare along it.
   AddGlow(img, 52, 160, 150, kGold * 0.6f, 2.2f);
@@ -607,10 +667,10 @@ Image Finale() {
   moon.seed = 134;
   moon.atmoStrength = 0.1f;
   DrawPlanet(img, moon);
-  Font title(Face::Light, 26);
-  GlowText(img, title, 372, 330, "thanks for watching", Hex(0xe8eeff), 0.6f, 1.0f);
+  Font title(Face::Light, 28);
+  GlowText(img, title, 236, 58, "thanks for watching", Hex(0xe8eeff), 0.6f, 1.0f);
   Font small(Face::Sans, 13);
-  GlowText(img, small, 372, 354, ".oO[ quiet orbit ]Oo.", Hex(0xa8b8ff), 0.5f, 1.0f);
+  GlowText(img, small, 236, 84, ".oO[ quiet orbit ]Oo.", Hex(0xa8b8ff), 0.5f, 1.0f);
   return img;
 }
 
@@ -635,13 +695,10 @@ const std::vector<PictureAsset>& Pictures() {
       {"gfx/textures/tex01.jpg", Format::Jpeg, true, CubeFace},
       {"gfx/textures/tex02.jpg", Format::Jpeg, true, MeshesBackdrop},
       {"gfx/textures/tex03.jpg", Format::Jpeg, true,
-       [] {
-         return Matcap({Hex(0x1a6a8a), Hex(0x4ab8c8), Hex(0xb8f0f0)}, {Hex(0x2a1a40), Hex(0x140c28)},
-                       Hex(0xe0fff8) * 0.6f, Hex(0xfff4e0), 141);
-       }},
+       SkyBall},
       {"gfx/textures/tex04.jpg", Format::Jpeg, true,
        [] {
-         return Matcap({Hex(0x8a4a2a), Hex(0xe09a50), Hex(0xffe0a8)}, {Hex(0x3a1a28), Hex(0x180a14)},
+         return Matcap({Hex(0x8a4a2a), Hex(0xe09a50), Hex(0xffe0a8)}, {Hex(0x7a4438), Hex(0x3a1a28)},
                        Hex(0xfff0c0) * 0.6f, Hex(0xffffff), 142);
        }},
       {"gfx/metaballs/mb00.jpg", Format::Jpeg, true, [] { return RingedGiantScene(false); }},

@@ -25,14 +25,16 @@ void AddNebula(Image& img, int seed, const NebulaOptions& opt) {
   for (int y = 0; y < img.h; ++y)
     for (int x = 0; x < img.w; ++x) {
       float u = (x + 0.5f) / opt.cell, v = (y + 0.5f) / opt.cell;
-      float qx = Fbm2(u, v, 4, seed, px, py);
-      float qy = Fbm2(u + 5.2f * (px ? 0 : 1), v + 1.3f * (py ? 0 : 1), 4, seed + 17, px, py);
-      float d = Fbm2(u + opt.warp * 1.6f * qx, v + opt.warp * 1.6f * qy, 6, seed + 33, px, py);
-      float fil = Fbm2(u * 2 + qx, v * 2 + qy, 4, seed + 51, px * 2, py * 2);
-      float dens = Smooth(0.45f - opt.coverage * 0.9f, 0.75f, d * 0.5f + 0.5f);
-      dens *= 0.75f + 0.5f * (fil * 0.5f + 0.5f);
-      dens = dens * dens;
-      float hue = Clamp01(0.5f + 0.9f * qx);
+      // Soft clouds, bent by a second noise, with thin bright ridges running through them.
+      float qx = Fbm2(u, v, 3, seed, px, py);
+      float qy = Fbm2(u, v, 3, seed + 17, px, py);
+      float d = Fbm2(u + opt.warp * 0.8f * qx, v + opt.warp * 0.8f * qy, 5, seed + 33, px, py) * 0.5f + 0.5f;
+      float ridge = 1 - std::fabs(Fbm2(u * 2 + 0.7f * qy, v * 2 + 0.7f * qx, 4, seed + 51, px * 2, py * 2));
+      ridge = ridge * ridge * ridge * ridge;
+      float lo = 0.62f - 0.45f * opt.coverage;
+      float cloud = Smooth(lo, lo + 0.35f, d);
+      float dens = cloud * cloud * (0.55f + 0.9f * ridge);
+      float hue = Clamp01(0.5f + 1.1f * qx);
       Rgb c = Ramp(opt.palette, hue);
       img.at(x, y) = img.at(x, y) + c * (dens * opt.strength);
     }
@@ -40,11 +42,44 @@ void AddNebula(Image& img, int seed, const NebulaOptions& opt) {
 
 namespace {
 
+struct Crater {
+  Vec3 centre;
+  float radius;  // angular, in radians of the unit sphere
+};
+
+std::vector<Crater> MakeCraters(int seed, float detail) {
+  Rng rng(uint64_t(seed) * 31 + 5);
+  std::vector<Crater> craters;
+  for (int i = 0; i < 110; ++i) {
+    Vec3 c{rng.range(-1, 1), rng.range(-1, 1), rng.range(-1, 1)};
+    if (Dot(c, c) > 1 || Dot(c, c) < 0.01f) {
+      --i;
+      continue;
+    }
+    float r = 0.025f + 0.16f * std::pow(rng.uniform(), 4.0f);
+    craters.push_back({Normalise(c), r / detail});
+  }
+  return craters;
+}
+
+// Height of a cratered surface: bowls with raised rims over gentle noise.
+float CraterHeight(const std::vector<Crater>& craters, Vec3 n, int seed, float detail) {
+  float h = 0.012f * Fbm3(n.x * 6 * detail, n.y * 6 * detail, n.z * 6 * detail, 4, seed + 3);
+  for (const Crater& c : craters) {
+    float d = std::acos(std::clamp(Dot(n, c.centre), -1.0f, 1.0f)) / c.radius;
+    if (d > 1.6f) continue;
+    float bowl = d < 1 ? -(1 - d * d) * 0.35f : 0;
+    float rim = 0.15f * std::exp(-std::pow((d - 1) / 0.2f, 2.0f));
+    h += (bowl + rim) * c.radius;
+  }
+  return h;
+}
+
 float RingDensity(float rho, const Planet& p) {
   float t = (rho - p.ringInner) / (p.ringOuter - p.ringInner);
   if (t <= 0 || t >= 1) return 0;
   float edge = Smooth(0, 0.04f, t) * Smooth(1, 0.93f, t);
-  float bands = 0.55f + 0.45f * Noise2(t * 40, 0.5f, p.seed + 5) + 0.25f * Noise2(t * 140, 3.5f, p.seed + 6);
+  float bands = 0.72f + 0.38f * Noise2(t * 40, 0.5f, p.seed + 5) + 0.22f * Noise2(t * 140, 3.5f, p.seed + 6);
   float gap = 1 - 0.85f * Smooth(0.035f, 0.0f, std::fabs(t - 0.62f));  // a dark division
   float inner = 0.45f + 0.55f * Smooth(0.0f, 0.35f, t);
   return Clamp01(edge * bands * gap * inner);
@@ -65,6 +100,8 @@ void DrawPlanet(Image& img, const Planet& p) {
   int x0 = std::max(0, int(p.cx - p.r * reach) - 2), x1 = std::min(img.w, int(p.cx + p.r * reach) + 3);
   int y0 = std::max(0, int(p.cy - p.r * reach) - 2), y1 = std::min(img.h, int(p.cy + p.r * reach) + 3);
   const int ss = 2;  // 2 x 2 samples per pixel for clean edges
+  std::vector<Crater> craters;
+  if (p.surface == Surface::Rock) craters = MakeCraters(p.seed, p.detail);
   for (int y = y0; y < y1; ++y)
     for (int x = x0; x < x1; ++x) {
       Rgb acc;
@@ -91,12 +128,21 @@ void DrawPlanet(Image& img, const Planet& p) {
               float b = Fbm2(lat * p.bandFreq + turb, 0.5f, 4, p.seed + 3) * 0.5f + 0.5f;
               surf = Ramp(p.palette, b);
             } else {
-              float h = Fbm3(N.x * 2.2f, N.y * 2.2f, N.z * 2.2f, 6, p.seed) * 0.5f + 0.5f;
-              if (p.surface == Surface::Ice) h = std::pow(h, 0.7f);
-              surf = Ramp(p.palette, Clamp01(h * 1.3f - 0.15f));
-              // Craters: rings of brighter rims from a cellular pattern.
-              float c = Noise3(N.x * 9, N.y * 9, N.z * 9, p.seed + 9);
-              surf = surf * (0.9f + 0.25f * Smooth(0.25f, 0.45f, c) - 0.2f * Smooth(0.45f, 0.6f, c));
+              float f = 2.2f * p.detail;
+              float h = Fbm3(N.x * f, N.y * f, N.z * f, 6, p.seed) * 0.5f + 0.5f;
+              if (p.surface == Surface::Ice) {
+                // Oceans under drifting cloud: the palette runs from deep water to bright cloud.
+                float streak = Fbm3(N.x * f * 0.5f, N.y * f * 3.0f, N.z * f * 0.5f, 4, p.seed + 4) * 0.5f + 0.5f;
+                surf = Ramp(p.palette, Smooth(0.3f, 0.75f, 0.6f * h + 0.4f * streak));
+              } else {
+                surf = Ramp(p.palette, Clamp01(h * 1.3f - 0.15f));
+                // Craters, shaded by how their height changes towards the sun.
+                Vec3 lt = Normalise(L - N * Dot(L, N));
+                const float eps = 0.006f;
+                float h0 = CraterHeight(craters, N, p.seed, p.detail);
+                float h1 = CraterHeight(craters, Normalise(N + lt * eps), p.seed, p.detail);
+                surf = surf * std::clamp(1.0f + (h1 - h0) / eps * 1.6f, 0.45f, 1.45f);
+              }
             }
             // Ring shadow on the surface.
             float shadow = 0;
@@ -135,9 +181,12 @@ void DrawPlanet(Image& img, const Planet& p) {
               // Planet shadow on the ring.
               float b = Dot(P, L), c = Dot(P, P) - 1, disc = b * b - c;
               float sh = (b < 0) ? Smooth(-0.02f, 0.02f, disc) : 0;
-              float light = (0.35f + 0.65f * std::fabs(Dot(n, L))) * (1 - 0.92f * sh);
+              float light = (0.55f + 0.45f * std::fabs(Dot(n, L))) * (1 - 0.92f * sh);
               float wob = 0.85f + 0.3f * Noise2(rho * 30, 1.5f, p.seed + 8);
-              Rgb rc = p.ringColour * (light * wob);
+              // Slightly warmer inner bands, cooler outer ones.
+              float t = (rho - p.ringInner) / (p.ringOuter - p.ringInner);
+              Rgb tint = Mix(Rgb{1.08f, 0.98f, 0.88f}, Rgb{0.9f, 0.97f, 1.08f}, t);
+              Rgb rc = p.ringColour * tint * (light * wob);
               float a = dens * p.ringStrength;
               col = col * cover * (1 - a) + rc * a;  // premultiplied from here on
               cover = cover + (1 - cover) * a;

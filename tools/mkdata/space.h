@@ -48,6 +48,7 @@ struct Planet {
   std::vector<Rgb> palette;        // surface colours
   int seed = 1;
   float bandFreq = 6;              // gas bands
+  float detail = 1;                // surface noise frequency multiplier (large planets want more)
   float tilt = 0.3f;               // spin axis tilt in the picture plane (radians)
   Rgb atmosphere{0.3f, 0.6f, 1.0f};
   float atmoWidth = 0.08f;         // halo width relative to r
