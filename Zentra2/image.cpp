@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <jpeglib.h>
 #include <jerror.h>
@@ -242,10 +243,14 @@ TImage64::TImage64(TZentra* display, const std::string& fileName, bool videoMemo
 
 void TBuffer64::LoadFromFile(const std::string& fileName, bool videoMemory) {
   std::ifstream file(fileName, std::ios::binary);
-  if (!file.is_open()) {
-    std::string reason = std::strerror(errno);
-    UnhandledError("Cannot open file \"" + fileName + "\". " + reason);
+  std::string reason = std::strerror(errno);
+  // A directory opens on this system but holds no data to read.
+  std::error_code ec;
+  if (file.is_open() && std::filesystem::is_directory(fileName, ec)) {
+    file.close();
+    reason = std::strerror(EISDIR);
   }
+  if (!file.is_open()) UnhandledError("Cannot open file \"" + fileName + "\". " + reason);
   LoadFromStream(file, videoMemory);
 }
 

@@ -151,7 +151,7 @@ void Put32(std::string& s, uint32_t v) {
 }
 }  // namespace
 
-std::string EncodeBmp(const Pixels& p) {
+std::string EncodeBmp(const Pixels& p, bool topDown) {
   const uint32_t rowBytes = (uint32_t(p.w) * 3 + 3) & ~3u;
   const uint32_t dataSize = rowBytes * uint32_t(p.h);
   std::string s = "BM";
@@ -160,7 +160,7 @@ std::string EncodeBmp(const Pixels& p) {
   Put32(s, 54);
   Put32(s, 40);  // BITMAPINFOHEADER
   Put32(s, uint32_t(p.w));
-  Put32(s, uint32_t(p.h));
+  Put32(s, topDown ? uint32_t(-p.h) : uint32_t(p.h));
   Put16(s, 1);
   Put16(s, 24);
   Put32(s, 0);  // no compression
@@ -169,7 +169,8 @@ std::string EncodeBmp(const Pixels& p) {
   Put32(s, 2835);
   Put32(s, 0);
   Put32(s, 0);
-  for (int y = p.h - 1; y >= 0; --y) {
+  for (int i = 0; i < p.h; ++i) {
+    const int y = topDown ? i : p.h - 1 - i;
     for (int x = 0; x < p.w; ++x) {
       const Rgba c = p.At(x, y);
       s.push_back(char(c.b));

@@ -29,7 +29,7 @@ enum class PngKind { Rgb8, Rgba8, Grey8, GreyAlpha8, Grey2, Palette8, PaletteAlp
 // channel; 16-bit channels carry the 8-bit value in their high byte).
 std::string EncodePng(const Pixels& p, PngKind kind, bool interlaced = false);
 std::string EncodeJpeg(const Pixels& p, int quality = 95, bool progressive = false);
-// A bottom-up 24-bit Windows bitmap, written by hand.
-std::string EncodeBmp(const Pixels& p);
+// A 24-bit Windows bitmap, written by hand (rows bottom-up unless `topDown`).
+std::string EncodeBmp(const Pixels& p, bool topDown = false);
 
 }  // namespace testimg

@@ -92,6 +92,8 @@ TEST(ImageLoad, EachSignatureDecodesExactlyInEveryDepth) {
     TBuffer64 buf(&display, 1, 1, false);
     LoadBytes(buf, EncodeBmp(pic));
     ExpectPicture(buf, pic);
+    LoadBytes(buf, EncodeBmp(pic, true));
+    ExpectPicture(buf, pic);
     LoadBytes(buf, EncodePng(pic, PngKind::Rgb8));
     ExpectPicture(buf, pic);
   }
@@ -263,6 +265,8 @@ TEST(ImageLoadDeath, MissingFileNamesTheFile) {
   THeadlessZentra display(64, 48, 32);
   EXPECT_EXIT(TImage64(&display, "./data/gfx/no_such_picture.png", false), ::testing::ExitedWithCode(1),
               "Cannot open file \"\\./data/gfx/no_such_picture\\.png\"");
+  TempDir dir;
+  EXPECT_EXIT(TImage64(&display, dir.path.string(), false), ::testing::ExitedWithCode(1), "Cannot open file");
 }
 
 }  // namespace
