@@ -13,11 +13,12 @@ int32_t ReadLE32(const uint8_t* p) {
   return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
 }
 
-int32_t ReadLE16(const uint8_t* p) { return int16_t(uint16_t(p[0] | p[1] << 8)); }
+int32_t ReadLE16(const uint8_t* p) { return int32_t(p[0] | p[1] << 8); }
 
 // Reads the size from the header so a hostile one is refused before the
-// reader allocates a surface for it. The old 12-byte core header holds 16-bit
-// sizes, every later one 32-bit sizes; a negative height means top-down rows.
+// reader allocates a surface for it. The old 12-byte core header holds
+// unsigned 16-bit sizes, every later one signed 32-bit sizes; a negative height
+// means top-down rows.
 bool SizeAcceptable(const uint8_t* data, size_t size, int32_t maxSide, int64_t maxPixels, std::string* error) {
   if (size < 18) return true;  // the reader rejects it itself
   uint32_t headerSize = uint32_t(ReadLE32(data + 14));

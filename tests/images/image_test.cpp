@@ -242,6 +242,8 @@ TEST(ImageLoadDeath, DamagedFilesEndWithExitCodeOne) {
   for (int i = 0; i < 4; ++i) hugePng[size_t(29 + i)] = char(crc >> (24 - 8 * i));
   std::string hugeBmp = bmp;
   hugeBmp[19] = 0x7F;  // width 0x7F28
+  // The old core header: unsigned 16-bit sizes, here 65534 x 65535.
+  const std::string hugeCoreBmp("BM:M-\0\0\0\x19\0\0\0\x37\0\x0c\0\0\0\xfe\xff\xff\xff\x02\0\x01\0", 26);
 
   const struct {
     std::string bytes, message;
@@ -253,6 +255,7 @@ TEST(ImageLoadDeath, DamagedFilesEndWithExitCodeOne) {
       {hugePng, "PNG error: Image too large: 16384 x 16384"},
       {bmp.substr(0, 30), "BMP error"},
       {hugeBmp, "BMP error: Bitmap too large"},
+      {hugeCoreBmp, "BMP error: Bitmap too large: 65534 x 65535"},
   };
   for (const auto& c : cases) {
     TempDir dir;
