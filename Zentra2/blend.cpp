@@ -51,7 +51,6 @@ bool ClipCopy(const TBuffer64& s, TBuffer64* d, int32_t px, int32_t py, CopyJob&
 bool Vector() { return UseMMX && simd::Available; }
 
 // ---- plain row kernels ----
-
 // Saturating add and subtract: field by field in two-byte depths (the bit
 // above a field flags the carry or borrow), byte by byte otherwise.
 template <class Px>
@@ -67,9 +66,10 @@ void AddRow(uint8_t* d, const uint8_t* s, int32_t n) {
       Px::Store(d, i, r | g | b);
     }
   } else {
+    // Written so that the compiler turns it into packed saturating adds.
     for (int32_t i = 0; i < n * Px::Bytes; ++i) {
-      uint32_t v = uint32_t(d[i]) + s[i];
-      d[i] = uint8_t(v > 255 ? 255 : v);
+      uint8_t v = uint8_t(d[i] + s[i]);
+      d[i] = v < d[i] ? 255 : v;
     }
   }
 }
