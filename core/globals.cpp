@@ -24,6 +24,7 @@ TTimer64_2* WaitTimer = nullptr;
 TImage64* Particles[6] = {};
 
 float LastFrameTime = 0.0f;
+bool Headless = false;
 
 uint8_t ColorComponent(float value) {
   // Nearest integer, ties to even; large values saturate, negative ones are

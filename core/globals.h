@@ -33,6 +33,9 @@ extern TTimer64_2* MusicTimer;
 extern TTimer64_2* WaitTimer;
 extern TImage64* Particles[6];
 
+// Ours: no window, no audio device (record and benchmark modes).
+extern bool Headless;
+
 // MusicTimer reading at which the previous frame was released.
 extern float LastFrameTime;
 

@@ -1,6 +1,8 @@
 #include "core/options.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 #include "Zentra2/cpu.h"
 #include "core/globals.h"
@@ -67,11 +69,39 @@ PriorityRequest ParseOptions(const std::vector<std::string>& args) {
   return request;
 }
 
+namespace {
+bool ParseSeconds(const std::string& text, double* out) {
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(v >= 0.0) || v > 1e9) return false;
+  *out = v;
+  return true;
+}
+}  // namespace
+
 ExtraOptions ParseExtraOptions(const std::vector<std::string>& args) {
   ExtraOptions extra;
+  auto value = [](const std::string& arg, const char* prefix, std::string* out) {
+    size_t n = std::strlen(prefix);
+    if (arg.compare(0, n, prefix) != 0) return false;
+    *out = arg.substr(n);
+    return true;
+  };
+  std::string v;
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") extra.help = true;
     else if (arg == "--version") extra.version = true;
+    else if (arg == "--benchmark") extra.benchmark = true;
+    else if (arg == "--json") extra.json = true;
+    else if (value(arg, "--record=", &extra.recordOut)) {
+      extra.record = true;
+      if (extra.recordOut.empty()) extra.error = "--record needs a folder or a .mp4/.mkv file";
+    } else if (value(arg, "--from=", &v)) {
+      if (!ParseSeconds(v, &extra.fromSeconds)) extra.error = "--from needs seconds, e.g. --from=61.5";
+    } else if (value(arg, "--to=", &v)) {
+      if (!ParseSeconds(v, &extra.toSeconds)) extra.error = "--to needs seconds, e.g. --to=90";
+    } else if (value(arg, "--frames=", &extra.frames)) {
+    }
   }
   return extra;
 }
@@ -95,6 +125,13 @@ std::string HelpText() {
   text += "\nOther options:\n";
   line("--help", "print this help and exit");
   line("--version", "print the version and exit");
+  line("--record=OUT", "play headless on a virtual clock and write the show: OUT.mp4/.mkv (needs ffmpeg)");
+  line("", "or a folder of frame_NNNNNN.png + music.wav; frames.csv indexes the frames");
+  line("--from=S", "with --record: write from second S of the show (50 frames per second)");
+  line("--to=S", "with --record: write up to second S");
+  line("--frames=LIST", "with --record: write only these frame numbers, e.g. 0,500,1000-1010");
+  line("--benchmark", "play headless on a virtual clock and report drawing time per frame");
+  line("--json", "with --benchmark: one JSON object instead of a table");
   text += "\nKeys: Escape leaves the show; closing the window too.\n";
   return text;
 }

@@ -16,6 +16,13 @@ PriorityRequest ParseOptions(const std::vector<std::string>& args);
 struct ExtraOptions {
   bool help = false;
   bool version = false;
+  bool record = false;     // --record=OUT
+  std::string recordOut;
+  bool benchmark = false;  // --benchmark
+  bool json = false;       // --json (with --benchmark)
+  double fromSeconds = 0.0, toSeconds = 1e300;  // --from=S, --to=S
+  std::string frames;      // --frames=LIST
+  std::string error;       // a malformed value of ours, to report
 };
 
 ExtraOptions ParseExtraOptions(const std::vector<std::string>& args);

@@ -1,0 +1,25 @@
+// The loading screen: the background fades in, the logo panel rises, and
+// every preparation step prints a line into the panel and fills a block.
+#pragma once
+
+#include <string>
+
+#include "core/scene.h"
+
+class TImage64;
+
+class TLoadingScene : public TScene {
+public:
+  TLoadingScene();
+  // Waits until 2000 units after the music began, then animates for 10000.
+  void RunIntro();
+  // One progress step: scroll the text area, print `message`, fill a block.
+  void ShowProgress(const std::string& message);
+  void FinishFrame();
+  [[noreturn]] void Destroy();
+
+  int32_t Counter = 0;
+  TImage64* Background = nullptr;
+  TImage64* Logo = nullptr;
+  TBuffer64* ProgressBuffer = nullptr;
+};

@@ -1,0 +1,443 @@
+#include "core/record.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "Zentra2/buffer.h"
+#include "Zentra2/timer.h"
+#include "Zentra2/zentra.h"
+#include "core/frame_observer.h"
+#include "core/globals.h"
+#include "core/show.h"
+#include "platform/audio.h"
+#include "platform/clock.h"
+#include "platform/display_device.h"
+#include "platform/session.h"
+#include "platform/surface.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int64_t kFrameMicros = 20000;  // 50 frames per second of show time
+constexpr int kRate = 44100;
+
+// Every scene in show order with its length, for the progress estimate.
+struct SceneLength {
+  const char* name;
+  float length;
+};
+constexpr SceneLength kScenes[] = {{"loading", 12000}, {"intro", 80000},     {"cube", 90000}, {"circles", 60000},
+                                   {"metaballs", 90000}, {"meshes", 120000}, {"greetz", 100000}};
+
+double WallSeconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// ---- output files ----
+
+bool WritePng(const std::string& path, const std::vector<uint8_t>& rgb, int width, int height) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_compression_level(png, 3);
+  png_set_IHDR(png, info, uint32_t(width), uint32_t(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y) png_write_row(png, rgb.data() + size_t(y) * size_t(width) * 3);
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
+// 16-bit stereo PCM, header patched when the file is closed.
+class WavWriter {
+public:
+  bool Open(const std::string& path) {
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) return false;
+    uint8_t header[44] = {};
+    return std::fwrite(header, 1, 44, file_) == 44;
+  }
+  void Write(const float* samples, size_t frames) {
+    if (!file_) return;
+    buffer_.resize(frames * 2);
+    for (size_t i = 0; i < frames * 2; ++i) {
+      float v = std::clamp(samples[i], -1.0f, 1.0f) * 32767.0f;
+      buffer_[i] = int16_t(std::lrintf(v));
+    }
+    std::fwrite(buffer_.data(), 2, buffer_.size(), file_);
+    dataBytes_ += uint32_t(frames * 4);
+  }
+  bool Close() {
+    if (!file_) return false;
+    auto put32 = [](uint8_t* p, uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i)); };
+    auto put16 = [](uint8_t* p, uint16_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); };
+    uint8_t h[44];
+    std::memcpy(h, "RIFF", 4);
+    put32(h + 4, 36 + dataBytes_);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    put32(h + 16, 16);
+    put16(h + 20, 1);
+    put16(h + 22, 2);
+    put32(h + 24, kRate);
+    put32(h + 28, kRate * 4);
+    put16(h + 32, 4);
+    put16(h + 34, 16);
+    std::memcpy(h + 36, "data", 4);
+    put32(h + 40, dataBytes_);
+    std::fseek(file_, 0, SEEK_SET);
+    std::fwrite(h, 1, 44, file_);
+    bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+  }
+
+private:
+  std::FILE* file_ = nullptr;
+  uint32_t dataBytes_ = 0;
+  std::vector<int16_t> buffer_;
+};
+
+bool IsVideoPath(const std::string& out) {
+  auto ends = [&](const char* ext) {
+    size_t n = std::strlen(ext);
+    return out.size() >= n && out.compare(out.size() - n, n, ext) == 0;
+  };
+  return ends(".mp4") || ends(".mkv");
+}
+
+std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+bool HaveFfmpeg() { return std::system("command -v ffmpeg >/dev/null 2>&1") == 0; }
+
+// ---- the recorder ----
+
+struct FrameInfo {
+  std::string scene = "loading";
+  float t = 0, sync = 0, music = 0;
+};
+
+struct Percentiles {
+  double median, p95, max;
+};
+
+Percentiles Summarise(std::vector<double> v) {
+  if (v.empty()) return {0, 0, 0};
+  std::sort(v.begin(), v.end());
+  auto at = [&](double q) { return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))]; };
+  return {at(0.5), at(0.95), v.back()};
+}
+
+class Recorder final : public FrameObserver {
+public:
+  Recorder(const RecordOptions& options, platform::VirtualClock* clock) : options_(options), clock_(clock) {
+    writing_ = !options.benchmark;
+    progress_ = isatty(STDERR_FILENO) != 0;
+    startWall_ = WallSeconds();
+  }
+
+  bool Open() {
+    if (!writing_) return true;
+    video_ = IsVideoPath(options_.out);
+    if (video_) {
+      if (!HaveFfmpeg()) {
+        std::fprintf(stderr, "quietorbit: recording to %s needs ffmpeg (apt-get install ffmpeg); "
+                             "record to a folder instead\n", options_.out.c_str());
+        return false;
+      }
+      fs::path out(options_.out);
+      dir_ = out.has_parent_path() ? out.parent_path() : fs::path(".");
+      tempVideo_ = (dir_ / (out.stem().string() + ".video.tmp.mkv")).string();
+      tempAudio_ = (dir_ / (out.stem().string() + ".music.tmp.wav")).string();
+      std::error_code ec;
+      fs::create_directories(dir_, ec);
+      std::string cmd = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt rgb24 -s " + std::to_string(RenderWidth) +
+                        "x" + std::to_string(RenderHeight) + " -framerate 50 -i - -c:v libx264 -preset veryfast " +
+                        "-crf 16 -pix_fmt yuv420p " + ShellQuote(tempVideo_);
+      pipe_ = popen(cmd.c_str(), "w");
+      if (!pipe_) return false;
+      if (!wav_.Open(tempAudio_)) return false;
+    } else {
+      dir_ = options_.out;
+      std::error_code ec;
+      fs::create_directories(dir_, ec);
+      if (!wav_.Open((dir_ / "music.wav").string())) {
+        std::fprintf(stderr, "quietorbit: cannot write into %s\n", options_.out.c_str());
+        return false;
+      }
+    }
+    csv_ = std::fopen((dir_ / (video_ ? fs::path(options_.out).stem().string() + ".frames.csv" : "frames.csv"))
+                          .string().c_str(), "w");
+    if (csv_) std::fputs("frame,kind,scene,t,sync_timer,music_timer\n", csv_);
+    return true;
+  }
+
+  // Time moves from `from` to `to`: every video frame whose instant lies in
+  // [from, to) shows the screen as it is now, and the music advances.
+  void Advance(int64_t from, int64_t to) {
+    for (int64_t g = NextGrid(from); g < to; g += kFrameMicros) EmitFrame(g);
+    RenderAudio(to);
+  }
+
+  void Presented(const platform::Surface& surface) {
+    ConvertToRgb(surface);
+    presentedSinceEmit_ = true;
+    shownInfo_ = pendingInfo_;
+  }
+
+  void FrameStarted(const char* scene, float t) override {
+    AttachToDisplay();
+    pendingInfo_ = {scene, t, Elapsed(SyncTimer), Elapsed(MusicTimer)};
+    frameWallStart_ = WallSeconds();
+    if (currentScene_ != scene) {
+      if (currentScene_ == "loading") loadingSeconds_ = WallSeconds() - startWall_;
+      currentScene_ = scene;
+      sceneOrder_.push_back(currentScene_);
+    }
+    sceneTime_ = t;
+  }
+
+  void FrameDrawn() override { drawTimes_[currentScene_].push_back((WallSeconds() - frameWallStart_) * 1000.0); }
+
+  int Finish() {
+    // The screen keeps the last frame up to the instant the show ended.
+    EmitFrame(NextGrid(clock_->Micros()));
+    RenderAudio(clock_->Micros());
+    if (progress_) std::fputc('\n', stderr);
+    if (options_.benchmark) return Report();
+    if (csv_) std::fclose(csv_);
+    bool ok = wav_.Close();
+    if (video_) {
+      ok = pclose(pipe_) == 0 && ok;
+      std::string mux = "ffmpeg -y -loglevel error -i " + ShellQuote(tempVideo_) + " -i " + ShellQuote(tempAudio_) +
+                        " -c:v copy -c:a " + (options_.out.ends_with(".mkv") ? "flac" : "aac -b:a 192k") +
+                        " -shortest " + ShellQuote(options_.out);
+      ok = ok && std::system(mux.c_str()) == 0;
+      std::error_code ec;
+      fs::remove(tempVideo_, ec);
+      fs::remove(tempAudio_, ec);
+    }
+    std::fprintf(stderr, "quietorbit: %lld frames of %.2f s written to %s in %.1f s\n", (long long)written_,
+                 double(nextFrame_) / 50.0, options_.out.c_str(), WallSeconds() - startWall_);
+    return ok ? 0 : 1;
+  }
+
+private:
+  static int64_t NextGrid(int64_t micros) { return (micros + kFrameMicros - 1) / kFrameMicros * kFrameMicros; }
+
+  void AttachToDisplay() {
+    if (attached_ || !Display || !Display->DirectDraw) return;
+    attached_ = true;
+    Display->DirectDraw->SetPresentListener([this](const platform::Surface& s) { Presented(s); });
+  }
+
+  void ConvertToRgb(const platform::Surface& s) {
+    int w = std::min<int>(s.Width(), RenderWidth), h = std::min<int>(s.Height(), RenderHeight);
+    screen_.assign(size_t(RenderWidth) * RenderHeight * 3, 0);
+    int bpp = platform::BytesPerPixelOf(s.Format());
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* row = s.Bits() + size_t(y) * size_t(s.Pitch());
+      uint8_t* out = screen_.data() + size_t(y) * RenderWidth * 3;
+      for (int x = 0; x < w; ++x, out += 3) {
+        uint32_t p = bpp == 2   ? uint32_t(row[2 * x] | row[2 * x + 1] << 8)
+                     : bpp == 3 ? uint32_t(row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16)
+                                : uint32_t(row[4 * x] | row[4 * x + 1] << 8 | row[4 * x + 2] << 16);
+        SplitColor(p, out[0], out[1], out[2]);
+      }
+    }
+  }
+
+  bool Wanted(int64_t frame) const {
+    double seconds = double(frame) / 50.0;
+    if (seconds < options_.fromSeconds - 1e-9 || seconds > options_.toSeconds + 1e-9) return false;
+    return options_.frames.empty() || options_.frames.count(frame) != 0;
+  }
+
+  void EmitFrame(int64_t gridMicros) {
+    int64_t frame = gridMicros / kFrameMicros;
+    if (frame < nextFrame_) return;
+    nextFrame_ = frame + 1;
+    bool fresh = presentedSinceEmit_;
+    presentedSinceEmit_ = false;
+    ShowProgress(frame);
+    if (!writing_ || !Wanted(frame)) return;
+    if (screen_.empty()) screen_.assign(size_t(RenderWidth) * RenderHeight * 3, 0);
+    if (video_) {
+      std::fwrite(screen_.data(), 1, screen_.size(), pipe_);
+    } else {
+      char name[32];
+      std::snprintf(name, sizeof name, "frame_%06lld.png", (long long)frame);
+      WritePng((dir_ / name).string(), screen_, RenderWidth, RenderHeight);
+    }
+    if (csv_)
+      std::fprintf(csv_, "%lld,%s,%s,%.3f,%.3f,%.3f\n", (long long)frame, fresh ? "new" : "repeat",
+                   shownInfo_.scene.c_str(), double(shownInfo_.t), double(shownInfo_.sync), double(shownInfo_.music));
+    ++written_;
+  }
+
+  void RenderAudio(int64_t toMicros) {
+    if (!writing_) return;
+    int64_t end = SampleAt(toMicros);
+    while (samplesDone_ < end) {
+      size_t n = size_t(std::min<int64_t>(end - samplesDone_, 4096));
+      audio_.resize(n * 2);
+      platform::audio::RenderOffline(audio_.data(), n);
+      // The music belongs to the written stretch of video only.
+      int64_t firstSample = SampleAt(int64_t(options_.fromSeconds * 1e6));
+      if (writing_ && options_.frames.empty() && samplesDone_ + int64_t(n) > firstSample &&
+          double(samplesDone_) / kRate <= options_.toSeconds + 0.02) {
+        size_t skip = size_t(std::max<int64_t>(0, firstSample - samplesDone_));
+        wav_.Write(audio_.data() + skip * 2, n - skip);
+      }
+      samplesDone_ += int64_t(n);
+    }
+  }
+
+  void ShowProgress(int64_t frame) {
+    if (!progress_ || frame % 25 != 0) return;
+    double done = 0, total = 0;
+    bool passed = true;
+    for (const SceneLength& s : kScenes) {
+      total += s.length;
+      if (currentScene_ == s.name) {
+        done += std::min<double>(sceneTime_, s.length);
+        passed = false;
+      } else if (passed) {
+        done += s.length;
+      }
+    }
+    double elapsed = WallSeconds() - startWall_;
+    double fraction = total > 0 ? done / total : 0;
+    double left = fraction > 0.01 ? elapsed / fraction - elapsed : 0;
+    std::fprintf(stderr, "\r%-9s frame %6lld  %5.1f%%  %6.1f fps  %3d:%02d left ", currentScene_.c_str(),
+                 (long long)frame, 100 * fraction, elapsed > 0 ? double(frame) / elapsed : 0.0, int(left) / 60,
+                 int(left) % 60);
+    std::fflush(stderr);
+  }
+
+  int Report() {
+    double total = WallSeconds() - startWall_;
+    if (options_.json) {
+      std::printf("{\"depth\": %d, \"loading_ms\": %.3f, \"total_ms\": %.3f, \"scenes\": [", int(DisplayDepth),
+                  loadingSeconds_ * 1000, total * 1000);
+      bool first = true;
+      for (const std::string& name : sceneOrder_) {
+        Percentiles p = Summarise(drawTimes_[name]);
+        std::printf("%s{\"scene\": \"%s\", \"frames\": %zu, \"median_ms\": %.4f, \"p95_ms\": %.4f, \"max_ms\": %.4f}",
+                    first ? "" : ", ", name.c_str(), drawTimes_[name].size(), p.median, p.p95, p.max);
+        first = false;
+      }
+      std::printf("]}\n");
+    } else {
+      std::printf("quietorbit benchmark, %d bits per pixel (drawing time per frame, pacing and present excluded)\n",
+                  int(DisplayDepth));
+      std::printf("%-10s %8s %10s %10s %10s\n", "scene", "frames", "median ms", "p95 ms", "max ms");
+      for (const std::string& name : sceneOrder_) {
+        Percentiles p = Summarise(drawTimes_[name]);
+        std::printf("%-10s %8zu %10.3f %10.3f %10.3f\n", name.c_str(), drawTimes_[name].size(), p.median, p.p95, p.max);
+      }
+      std::printf("loading: %.1f ms of work (its sleeps and waits not counted)\n", loadingSeconds_ * 1000);
+      std::printf("total:   %.1f ms\n", total * 1000);
+    }
+    return 0;
+  }
+
+  RecordOptions options_;
+  platform::VirtualClock* clock_;
+  bool writing_ = true, video_ = false, progress_ = false, attached_ = false;
+  fs::path dir_;
+  std::string tempVideo_, tempAudio_;
+  std::FILE* pipe_ = nullptr;
+  std::FILE* csv_ = nullptr;
+  WavWriter wav_;
+  std::vector<uint8_t> screen_;
+  std::vector<float> audio_;
+  bool presentedSinceEmit_ = false;
+  FrameInfo pendingInfo_, shownInfo_;
+  int64_t nextFrame_ = 0, written_ = 0, samplesDone_ = 0;
+  std::string currentScene_ = "loading";
+  float sceneTime_ = 0;
+  std::vector<std::string> sceneOrder_;
+  std::map<std::string, std::vector<double>> drawTimes_;
+  double startWall_ = 0, frameWallStart_ = 0, loadingSeconds_ = 0;
+};
+
+Recorder* g_recorder = nullptr;
+
+}  // namespace
+
+bool ParseFrameList(const std::string& text, std::set<int64_t>* frames) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t comma = text.find(',', pos);
+    std::string item = text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+    pos = comma == std::string::npos ? text.size() : comma + 1;
+    if (item.empty()) return false;
+    char* end = nullptr;
+    long long a = std::strtoll(item.c_str(), &end, 10), b = a;
+    if (end == item.c_str() || a < 0) return false;
+    if (*end == '-') {
+      const char* second = end + 1;
+      b = std::strtoll(second, &end, 10);
+      if (end == second || b < a || b - a > 10000000) return false;
+    }
+    if (*end != '\0') return false;
+    for (long long f = a; f <= b; ++f) frames->insert(f);
+  }
+  return !frames->empty();
+}
+
+int RunRecorded(const RecordOptions& options, const std::vector<std::string>& showArgs) {
+  platform::DisableDialogs();
+  Headless = true;
+  auto clock = std::make_unique<platform::VirtualClock>();
+  platform::VirtualClock* vclock = clock.get();
+  platform::UseClock(std::move(clock));
+
+  static Recorder recorder(options, vclock);
+  g_recorder = &recorder;
+  if (!recorder.Open()) return 1;
+  vclock->SetListener([](int64_t from, int64_t to) {
+    if (g_recorder) g_recorder->Advance(from, to);
+  });
+  SetFrameObserver(&recorder);
+  // Leaving early ends the process from inside a scene: finish the files then.
+  std::atexit([] {
+    if (g_recorder) {
+      Recorder* r = g_recorder;
+      g_recorder = nullptr;
+      SetFrameObserver(nullptr);
+      std::fflush(stdout);
+      r->Finish();
+    }
+  });
+
+  RunShow(showArgs);
+
+  g_recorder = nullptr;
+  SetFrameObserver(nullptr);
+  return recorder.Finish();
+}

@@ -1,0 +1,143 @@
+#include "core/scene.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "Zentra2/cpu.h"
+#include "Zentra2/image.h"
+#include "Zentra2/input.h"
+#include "Zentra2/timer.h"
+#include "Zentra2/zentra.h"
+#include "core/frame_observer.h"
+#include "core/music.h"
+#include "platform/clock.h"
+#include "trig2/trig2.h"
+
+namespace {
+FrameObserver* g_observer = nullptr;
+
+const char* TrueFalse(int32_t flag) { return flag ? "True" : "False"; }
+
+std::string Fixed2(double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", v);
+  return text;
+}
+}  // namespace
+
+void SetFrameObserver(FrameObserver* observer) { g_observer = observer; }
+FrameObserver* GetFrameObserver() { return g_observer; }
+
+TScene::TScene() {
+  Buffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
+  platform::GetClock().Sleep(500);
+}
+
+void TScene::BeginScene() {
+  FrameCount = 0;
+  StartTime = Elapsed(SyncTimer);
+  LastFrameTime = Elapsed(MusicTimer);
+}
+
+float TScene::SceneTime() { return Elapsed(SyncTimer) - StartTime; }
+
+void TScene::NoteFrameStart(const char* name, float t) {
+  if (g_observer) g_observer->FrameStarted(name, t);
+}
+
+void TScene::EndFrame() {
+  if (g_observer) g_observer->FrameDrawn();
+  // At most one frame per 20 ms of MusicTimer; a late frame goes out at once.
+  platform::BusyWait(MusicTimer ? MusicTimer->MicrosAt(LastFrameTime + 20.0f) : 0,
+                     [] { return Elapsed(MusicTimer) - LastFrameTime >= 20.0f || !MusicTimer; });
+  LastFrameTime = Elapsed(MusicTimer);
+
+  DrawDebugInfo();
+  if (MotionBlur) {
+    ScreenBuffer->DrawAlpha(BlurBuffer, 0, 0, ColorComponent(128.0f));
+    BlurBuffer->Flip(VSync != 0);
+  } else {
+    ScreenBuffer->Flip(VSync != 0);
+  }
+  if (g_observer) g_observer->FramePresented();
+}
+
+void TScene::DrawDebugInfo() {
+  if (!ShowFramerate && !DebugMode) return;
+  uint32_t color = MakeColor(0, 0, 255);
+  ++FrameCount;
+  float d = Elapsed(SyncTimer) - StartTime;
+  if (d < 500.0f) return;
+  float fps = float(int32_t(FrameCount * 1000)) / d;
+  ScreenBuffer->DrawText(4, 2, Fixed2(fps) + " fps", color);
+  if (!DebugMode) return;
+
+  int32_t y = 14;
+  auto line = [&](const std::string& text) {
+    ScreenBuffer->DrawText(4, y, text, color);
+    y += 12;
+  };
+  line("Sync Timer : " + Fixed2((Elapsed(SyncTimer) - StartTime) / 1000.0f));
+  line("Frame Count : " + std::to_string(FrameCount));
+  line("Release Num : 2001.07.09");
+  line(std::string("Using MMX : ") + (UseMMX ? "True" : "False"));
+  line(std::string("Max Priority : ") + TrueFalse(MaxPriority));
+  line(std::string("Motion Blur : ") + TrueFalse(MotionBlur));
+  line("Screen X : " + std::to_string(ScreenWidth));
+  line("Screen Y : " + std::to_string(ScreenHeight));
+  line("Screen Bpp : " + std::to_string(ScreenBpp));
+  line(std::string("Playing Sound : ") + (NoSound ? "False" : "True"));
+  if (!NoSound) {
+    line(std::string("Module Music : ") + TrueFalse(MusicIsModule));
+    line("Music Title : " + MusicTitle());
+  }
+}
+
+void TScene::DrawWaveBars(TBuffer64* target) {
+  if (!target) return;
+  const uint32_t black = 0, white = 0xFFFFFFFFu;
+  float T = Elapsed(SyncTimer);
+  int32_t bottom = target->Height - 63;
+  target->HLine(0, target->MaxX, 63, white);
+  target->FillRect(0, 0, target->MaxX, 63, black);
+  target->HLine(0, target->MaxX, bottom, white);
+  target->FillRect(0, bottom, target->MaxX, target->Height, black);
+  for (int32_t i = 0; i <= 7; ++i) {
+    int32_t x1 = 64 * i + 16, x2 = x1 + 32;
+    int32_t r = int32_t(std::nearbyint(FastCos(T / 600.0f + float(x1)) * 12.0f + 8.0f));
+    target->FillRect(x1, 63 - r, x2, 63 + r, black);
+    target->Rectangle(x1, 63 - r, x2, 63 + r, white);
+    r = int32_t(std::nearbyint(FastCos(T / 600.0f - float(x1)) * 12.0f + 8.0f));
+    target->FillRect(x1, bottom - r, x2, bottom + r, black);
+    target->Rectangle(x1, bottom - r, x2, bottom + r, white);
+  }
+}
+
+bool TScene::QuitRequested() {
+  return !(Display && Display->ProcessMessages()) || (Input && Input->KeyDown(1));
+}
+
+void TScene::Destroy() {
+  if (!NoSound) {
+    FadeOutMusic();
+    FreeSound();
+  }
+  for (TImage64*& p : Particles) {
+    delete p;
+    p = nullptr;
+  }
+  delete Input;
+  Input = nullptr;
+  delete Buffer;
+  Buffer = nullptr;
+  delete BlurBuffer;
+  BlurBuffer = nullptr;
+  delete ScreenBuffer;
+  ScreenBuffer = nullptr;
+  delete Display;  // gives the desktop back
+  Display = nullptr;
+  std::fflush(stdout);
+  std::exit(0);
+}

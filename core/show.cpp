@@ -1,0 +1,141 @@
+#include "core/show.h"
+
+#include "Zentra2/image.h"
+#include "Zentra2/input.h"
+#include "Zentra2/timer.h"
+#include "Zentra2/zentra.h"
+#include "core/globals.h"
+#include "core/loading.h"
+#include "core/music.h"
+#include "core/options.h"
+#include "platform/clock.h"
+#include "trig2/trig2.h"
+
+// A scene whose class has not been written yet is skipped.
+#if __has_include("scenes/intro.h")
+#include "scenes/intro.h"
+#define QO_HAVE_INTRO 1
+#endif
+#if __has_include("scenes/cube.h")
+#include "scenes/cube.h"
+#define QO_HAVE_CUBE 1
+#endif
+#if __has_include("scenes/circles.h")
+#include "scenes/circles.h"
+#define QO_HAVE_CIRCLES 1
+#endif
+#if __has_include("scenes/metaballs.h")
+#include "scenes/metaballs.h"
+#define QO_HAVE_METABALLS 1
+#endif
+#if __has_include("scenes/meshes.h")
+#include "scenes/meshes.h"
+#define QO_HAVE_MESHES 1
+#endif
+#if __has_include("scenes/greetz.h")
+#include "scenes/greetz.h"
+#define QO_HAVE_GREETZ 1
+#endif
+
+namespace {
+const char* const kCaption = ".oO[ quiet orbit ]Oo.";
+const char* const kParticleFiles[6] = {
+    "./data/gfx/particles/pa00.png",  "./data/gfx/particles/pa01.png",  "./data/gfx/particles/pa02.png",
+    "./data/gfx/particles/pa00s.png", "./data/gfx/particles/pa01s.png", "./data/gfx/particles/pa02s.png",
+};
+
+// Builds one scene after its progress line.
+template <class Scene>
+Scene* Prepare(TLoadingScene* loading, const char* message) {
+  loading->ShowProgress(message);
+  return new Scene();
+}
+}  // namespace
+
+void CreateDevices() {
+  // Record and benchmark modes draw into a display without a window, at the
+  // requested depth; the frames they write are the 512 x 384 frames themselves.
+  if (Headless)
+    Display = new THeadlessZentra(RenderWidth, RenderHeight, uint8_t(ScreenBpp));
+  else if (Windowed)
+    Display = new TSelfZentra(ScreenWidth, ScreenHeight, kCaption);
+  else
+    Display = new TSelfFullZentra(ScreenWidth, ScreenHeight, ScreenBpp, kCaption);
+  ScreenBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
+  BlurBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
+  Input = new TInput64(Display->Handle);
+  SyncTimer = new TTimer64(241);
+  MusicTimer = new TTimer64_2(241);
+  WaitTimer = new TTimer64_2(241);
+  MusicTimer->Start();
+  ScreenBuffer->SetFont("Arial", 12);
+}
+
+void LoadParticles() {
+  for (int i = 0; i < 6; ++i) Particles[i] = new TImage64(Display, kParticleFiles[i], false);
+}
+
+int RunShow(const std::vector<std::string>& args) {
+  ParseOptions(args);
+  CreateDevices();
+  InitSound();
+  LoadMusic("./data/msx/QuietOrbit.mp3");
+
+  auto* loading = new TLoadingScene();
+  loading->RunIntro();
+  loading->ShowProgress("Calculating Stuff..");
+  BuildSinTable();
+  LoadParticles();
+
+#ifdef QO_HAVE_INTRO
+  auto* intro = Prepare<TIntroScene>(loading, "Loading Intro Scene..");
+#endif
+#ifdef QO_HAVE_CUBE
+  auto* cube = Prepare<TCubeScene>(loading, "Loading Cube Scene..");
+#endif
+#ifdef QO_HAVE_CIRCLES
+  auto* circles = Prepare<TCirclesScene>(loading, "Loading Circles Scene..");
+#endif
+#ifdef QO_HAVE_METABALLS
+  auto* metaballs = Prepare<TMetaballsScene>(loading, "Loading Metaballs Scene..");
+#endif
+#ifdef QO_HAVE_MESHES
+  auto* meshes = Prepare<TMeshesScene>(loading, "Loading Meshes Scene..");
+#endif
+#ifdef QO_HAVE_GREETZ
+  auto* greetz = Prepare<TGreetzScene>(loading, "Loading Greetz Scene..");
+#endif
+
+  // A short pause with the music held, then the music resumes where it was
+  // held and the scenes start.
+  MusicTimer->Stop();
+  WaitTimer->Start();
+  platform::BusyWait(WaitTimer->MicrosAt(2000.0f), [] {
+    if (WaitTimer->Elapsed() >= 2000.0f) return true;
+    CheckMusicPause();
+    return false;
+  });
+  MusicTimer->SetElapsed(8500);
+  ResumeMusic();
+
+#ifdef QO_HAVE_INTRO
+  intro->Run();
+#endif
+#ifdef QO_HAVE_CUBE
+  cube->Run();
+#endif
+#ifdef QO_HAVE_CIRCLES
+  circles->Run();
+#endif
+#ifdef QO_HAVE_METABALLS
+  metaballs->Run();
+#endif
+#ifdef QO_HAVE_MESHES
+  meshes->Run();
+#endif
+#ifdef QO_HAVE_GREETZ
+  greetz->Run();
+#endif
+  // The normal end frees nothing: the process ends here.
+  return 0;
+}
