@@ -378,7 +378,7 @@ private:
   bool presentedSinceEmit_ = false;
   FrameInfo pendingInfo_, shownInfo_;
   int64_t nextFrame_ = 0, written_ = 0, samplesDone_ = 0;
-  std::string currentScene_ = "loading";
+  std::string currentScene_;
   float sceneTime_ = 0;
   std::vector<std::string> sceneOrder_;
   std::map<std::string, std::vector<double>> drawTimes_;

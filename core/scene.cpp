@@ -12,6 +12,7 @@
 #include "Zentra2/zentra.h"
 #include "core/frame_observer.h"
 #include "core/music.h"
+#include "platform/audio.h"
 #include "platform/clock.h"
 #include "trig2/trig2.h"
 
@@ -70,13 +71,17 @@ void TScene::DrawDebugInfo() {
   ++FrameCount;
   float d = Elapsed(SyncTimer) - StartTime;
   if (d < 500.0f) return;
-  float fps = float(int32_t(FrameCount * 1000)) / d;
-  ScreenBuffer->DrawText(4, 2, Fixed2(fps) + " fps", color);
-  if (!DebugMode) return;
+  for (const auto& [y, text] : OverlayLines(d)) ScreenBuffer->DrawText(4, y, text, color);
+}
 
+std::vector<std::pair<int32_t, std::string>> TScene::OverlayLines(float d) const {
+  std::vector<std::pair<int32_t, std::string>> lines;
+  float fps = float(int32_t(FrameCount * 1000)) / d;
+  lines.emplace_back(2, Fixed2(fps) + " fps");
+  if (!DebugMode) return lines;
   int32_t y = 14;
   auto line = [&](const std::string& text) {
-    ScreenBuffer->DrawText(4, y, text, color);
+    lines.emplace_back(y, text);
     y += 12;
   };
   line("Sync Timer : " + Fixed2((Elapsed(SyncTimer) - StartTime) / 1000.0f));
@@ -91,8 +96,9 @@ void TScene::DrawDebugInfo() {
   line(std::string("Playing Sound : ") + (NoSound ? "False" : "True"));
   if (!NoSound) {
     line(std::string("Module Music : ") + TrueFalse(MusicIsModule));
-    line("Music Title : " + MusicTitle());
+    line("Music Title : " + platform::audio::MusicGetName(MusicHandle).value_or(""));
   }
+  return lines;
 }
 
 void TScene::DrawWaveBars(TBuffer64* target) {
@@ -115,8 +121,22 @@ void TScene::DrawWaveBars(TBuffer64* target) {
   }
 }
 
+namespace {
+// Ours, for tests: QO_QUIT_AT_FRAME=N makes the N-th quit test of the run (0
+// is the first frame of the loading screen) report a quit, as a window close
+// would; QO_ESCAPE_AT_FRAME=N does the same as the Escape key.
+long FrameHook(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::strtol(v, nullptr, 10) : -1;
+}
+}  // namespace
+
 bool TScene::QuitRequested() {
-  return !(Display && Display->ProcessMessages()) || (Input && Input->KeyDown(1));
+  static const long quitAt = FrameHook("QO_QUIT_AT_FRAME"), escapeAt = FrameHook("QO_ESCAPE_AT_FRAME");
+  static long frame = -1;
+  ++frame;
+  bool messagesSayQuit = !(Display && Display->ProcessMessages()) || frame == quitAt;
+  return messagesSayQuit || (Input && Input->KeyDown(1)) || frame == escapeAt;
 }
 
 void TScene::Destroy() {

@@ -15,6 +15,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "Zentra2/buffer.h"
 #include "core/globals.h"
@@ -32,6 +35,9 @@ public:
   // motion blur, present.
   void EndFrame();
   void DrawDebugInfo();
+  // The overlay's lines (y and text) for scene time `d`, as DrawDebugInfo
+  // draws them once `d` has reached 500.
+  std::vector<std::pair<int32_t, std::string>> OverlayLines(float d) const;
   // Letterbox bars with bobbing boxes, on the absolute demo clock.
   void DrawWaveBars(TBuffer64* target);
   // One window message and the Escape key: true when the user wants to leave.

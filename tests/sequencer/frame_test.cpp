@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/scene.h"
+#include "tests/support/headless_show.h"
+
+namespace {
+
+uint32_t Pixel(TBuffer64* b, int x, int y) { return b->GetPixel(x, y); }
+
+TEST(Frame, PacingKeepsFramesTwentyMillisecondsApartAndLetsLateOnesGo) {
+  HeadlessShow show;
+  TScene scene;
+  scene.BeginScene();
+  int64_t before = show.clock->Micros();
+  scene.EndFrame();
+  EXPECT_EQ(show.clock->Micros() - before, 20000);  // a fast frame waits for the rest of 20 ms
+  scene.EndFrame();
+  EXPECT_EQ(show.clock->Micros() - before, 40000);
+  show.clock->Advance(35000);  // a frame that took 35 ms is shown at once
+  int64_t late = show.clock->Micros();
+  scene.EndFrame();
+  EXPECT_EQ(show.clock->Micros(), late);
+  EXPECT_EQ(LastFrameTime, MusicTimer->Elapsed());
+}
+
+TEST(Frame, TheSceneConstructorSleepsHalfASecond) {
+  HeadlessShow show;
+  int64_t before = show.clock->Micros();
+  TScene scene;
+  EXPECT_EQ(show.clock->Micros() - before, 500000);
+  EXPECT_EQ(scene.Buffer->Width, 512);
+  EXPECT_EQ(scene.Buffer->Height, 384);
+}
+
+TEST(Frame, NoOverlayMeansNoFrameCountAndAnEmptyScreen) {
+  HeadlessShow show;
+  TScene scene;
+  scene.BeginScene();
+  for (int i = 0; i < 40; ++i) scene.EndFrame();
+  EXPECT_EQ(scene.FrameCount, 0);
+}
+
+TEST(Frame, OverlayStaysEmptyForTheFirst500UnitsThenDrawsBlue) {
+  HeadlessShow show;
+  ShowFramerate = FlagOn;
+  TScene scene;
+  scene.BeginScene();
+  for (int i = 0; i < 16; ++i) {  // 16 frames of 20 ms = 480 units of demo time
+    scene.EndFrame();
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 80; ++x) ASSERT_EQ(Pixel(ScreenBuffer, x, y), 0u);
+  }
+  EXPECT_EQ(scene.FrameCount, 16);
+  show.clock->Advance(200000);
+  scene.EndFrame();
+  bool blue = false;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 80; ++x) blue |= Pixel(ScreenBuffer, x, y) == MakeColor(0, 0, 255);
+  EXPECT_TRUE(blue);
+  ShowFramerate = 0;
+}
+
+TEST(Frame, OverlayLinesReadAsTheyShould) {
+  HeadlessShow show;
+  DebugMode = FlagOn;
+  ScreenWidth = 640;
+  ScreenHeight = 480;
+  ScreenBpp = 16;
+  MaxPriority = 0;
+  TScene scene;
+  scene.BeginScene();
+  scene.FrameCount = 100;
+  show.clock->Advance(1337000);  // 2005.5 demo units
+  auto lines = scene.OverlayLines(2005.5f);
+  ASSERT_EQ(lines.size(), 11u);  // fps and ten debug lines: no music lines without sound
+  EXPECT_EQ(lines[0], std::make_pair(2, std::string("49.86 fps")));
+  EXPECT_EQ(lines[1], std::make_pair(14, std::string("Sync Timer : 2.01")));
+  EXPECT_EQ(lines[2].second, "Frame Count : 100");
+  EXPECT_EQ(lines[3].second, "Release Num : 2001.07.09");
+  EXPECT_TRUE(lines[4].second == "Using MMX : True" || lines[4].second == "Using MMX : False");
+  EXPECT_EQ(lines[5].second, "Max Priority : False");
+  EXPECT_EQ(lines[6].second, "Motion Blur : False");
+  EXPECT_EQ(lines[7].second, "Screen X : 640");
+  EXPECT_EQ(lines[8].second, "Screen Y : 480");
+  EXPECT_EQ(lines[9].second, "Screen Bpp : 16");
+  EXPECT_EQ(lines[10], std::make_pair(122, std::string("Playing Sound : False")));
+  DebugMode = 0;
+  EXPECT_EQ(scene.OverlayLines(2005.5f).size(), 1u);
+  ScreenWidth = 512;
+  ScreenHeight = 384;
+  ScreenBpp = 32;
+}
+
+TEST(Frame, MotionBlurPresentsTheBlendedBuffer) {
+  HeadlessShow show;
+  MotionBlur = FlagOn;
+  TScene scene;
+  scene.BeginScene();
+  ScreenBuffer->Clear(MakeColor(200, 100, 0));
+  scene.EndFrame();
+  uint8_t r, g, b;
+  SplitColor(Pixel(BlurBuffer, 10, 10), r, g, b);
+  EXPECT_EQ(r, 100);  // half of the new frame over black
+  EXPECT_EQ(g, 50);
+  MotionBlur = 0;
+}
+
+TEST(Frame, WaveBarsFollowTheDemoClock) {
+  HeadlessShow show;
+  TScene scene;
+  show.clock->Advance(1000000);  // 1500 demo units
+  float T = SyncTimer->Elapsed();
+  TBuffer64* target = scene.Buffer;
+  target->Clear(MakeColor(0, 128, 0));
+  scene.DrawWaveBars(target);
+  uint32_t white = 0xFFFFFFFFu;
+  EXPECT_EQ(Pixel(target, 0, 10), 0u);           // top bar
+  EXPECT_EQ(Pixel(target, 200, 100), MakeColor(0, 128, 0));  // picture between the bars
+  EXPECT_EQ(Pixel(target, 300, 384 - 40), 0u);   // bottom bar
+  for (int i = 0; i < 8; ++i) {
+    int x1 = 64 * i + 16;
+    int r = int(std::nearbyint(FastCos(T / 600.0f + float(x1)) * 12.0f + 8.0f));
+    int top = std::min(63 - r, 63 + r), bottom = std::max(63 - r, 63 + r);
+    // The box outline: its top and bottom edges are white at every column.
+    EXPECT_EQ(Pixel(target, x1 + 5, top), white) << i;
+    EXPECT_EQ(Pixel(target, x1 + 5, bottom), white) << i;
+    if (bottom > 65) {
+      EXPECT_EQ(Pixel(target, x1 + 5, bottom - 1), 0u) << i;  // filled black inside
+    }
+  }
+}
+
+}  // namespace
