@@ -104,12 +104,14 @@ bool Generate(const std::string& dir, bool verbose) {
 
   // The music is the longest job: it runs beside the pictures.
   std::atomic<bool> musicOk{false};
-  double musicSeconds = 0;
+  double renderSeconds = 0, encodeSeconds = 0;
   std::thread music([&] {
     auto t0 = std::chrono::steady_clock::now();
     std::vector<float> pcm = RenderSoundtrack();
+    renderSeconds = Seconds(t0);
+    t0 = std::chrono::steady_clock::now();
     musicOk = WriteMp3((root / kMusicPath).string(), pcm, "quiet orbit");
-    musicSeconds = Seconds(t0);
+    encodeSeconds = Seconds(t0);
   });
 
   bool ok = true;
@@ -138,7 +140,8 @@ bool Generate(const std::string& dir, bool verbose) {
     fprintf(stderr, "mkdata: cannot write %s\n", (root / kMusicPath).c_str());
     ok = false;
   }
-  if (verbose) fprintf(stderr, "mkdata: %-28s %.2f s\n", kMusicPath, musicSeconds);
+  if (verbose)
+    fprintf(stderr, "mkdata: %-28s %.2f s to compose, %.2f s to encode\n", kMusicPath, renderSeconds, encodeSeconds);
   if (!ok) return false;
   if (!WriteText(root / kStampName, GeneratorFingerprint())) {
     fprintf(stderr, "mkdata: cannot write the stamp in %s\n", dir.c_str());

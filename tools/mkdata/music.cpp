@@ -461,14 +461,15 @@ const std::vector<Note> kTuneC = {
     {28, 4, 76},
 };
 
+// Plays a tune from a bar on; stretch 2 plays it at half speed (for two-bar chords).
 void PlayTune(Bus& m, const std::vector<Note>& tune, double startBar, float transpose, float vel, float cutoff,
-              bool bells) {
+              bool bells, double stretch = 1) {
   for (const Note& n : tune) {
-    double t = BarTime(startBar) + n.beat * kBeat;
+    double t = BarTime(startBar) + n.beat * kBeat * stretch;
     if (bells)
       Bell(m, t, n.midi + transpose, vel, 0.9f, 0.25f, 0.35f);
     else
-      Lead(m, t, n.len * kBeat * 0.92, n.midi + transpose, vel, cutoff);
+      Lead(m, t, n.len * kBeat * stretch * 0.92, n.midi + transpose, vel, cutoff);
   }
 }
 
@@ -566,10 +567,9 @@ void Compose(Bus& m) {
   PlayTune(m, kTuneA, 62, 0, 0.85f, 3000, false);
   PlayTune(m, kTuneA, 70, 12, 0.45f, 3000, true);
   PlayTune(m, kTuneC, 88, 0, 0.9f, 3400, false);
-  PlayTune(m, kTuneC, 96, 0, 0.6f, 3400, true);
-  PlayTune(m, kTuneC, 98, 0, 0.9f, 3800, false);
-  PlayTune(m, kTuneA, 114, 0, 0.65f, 2200, false);
-  PlayTune(m, kTuneA, 122, 12, 0.4f, 2200, true);
+  PlayTune(m, kTuneC, 96, 12, 0.5f, 3400, true);
+  PlayTune(m, kTuneC, 96, 0, 0.9f, 3800, false);
+  PlayTune(m, kTuneA, 118, 0, 0.65f, 2200, false, 2);
 
   // Drums.
   uint32_t seed = 1;

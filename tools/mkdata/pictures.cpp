@@ -590,26 +590,32 @@ Image GreetzList() {
       {"Oo.", 3},
       {"see you in orbit", 1},
   };
-  float y = 24;
+  // Spread the lines so the last one stands in the middle of the panel when the scroll ends
+  // (the list has then moved up 1285 rows; the header covers the panel's top 40).
+  auto advance = [](int style) { return style == 0 ? 25.0f : style == 1 ? 22.0f : style == 2 ? 6.0f : 46.0f; };
+  float natural = 0;
+  for (const Line& l : lines) natural += advance(l.style);
+  const float first = 60, last = 1160;
+  float stretch = (last - first) / (natural - advance(lines[std::size(lines) - 1].style));
+  Font boldSmall(Face::SansBold, 12);
+  float y = first;
   for (const Line& l : lines) {
     switch (l.style) {
-      case 0:
-        bold.DrawCentred(img, 90, y, l.text, kInk);
-        y += 25;
+      case 0: {
+        const Font& f = bold.Width(l.text) > 172 ? boldSmall : bold;
+        f.DrawCentred(img, 90, y, l.text, kInk);
         break;
+      }
       case 1:
         light.DrawCentred(img, 90, y, l.text, Hex(0x3a4470));
-        y += 22;
         break;
       case 2:
-        y += 6;
         break;
       default:
-        y += 10;
-        small.DrawCentred(img, 90, y, l.text, Hex(0x5a6488), 1, 3.0f);
-        y += 36;
+        small.DrawCentred(img, 90, y + 10 * stretch, l.text, Hex(0x5a6488), 1, 1.0f);
         break;
     }
+    y += advance(l.style) * stretch;
   }
   return img;
 }
@@ -618,7 +624,7 @@ Image GreetzCredits() {
   Image img(180, 192, {1, 1, 1});
   Font title(Face::SansBold, 20);
   Font head(Face::SerifItalic, 12);
-  Font body(Face::Sans, 11);
+  Font body(Face::SansBold, 10.5f);
   Emblem(img, 90, 22, 9, kInk);
   title.DrawCentred(img, 90, 58, "quiet orbit", kInk);
   FillRect(img, 30, 66, 150, 67, kInk, 0.5f);

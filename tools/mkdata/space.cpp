@@ -162,13 +162,16 @@ void DrawPlanet(Image& img, const Planet& p) {
             float fres = std::pow(1 - Z, 3.0f);
             col = col + p.atmosphere * (fres * p.atmoStrength * Smooth(-0.35f, 0.4f, lam));
             cover = Smooth(1.0f, 0.985f, std::sqrt(d2));
-          } else {
-            float d = std::sqrt(d2);
-            float t = (d - 1) / p.atmoWidth;
+          }
+          // The halo starts under the disc's soft edge, so no dark seam shows between them.
+          float d = std::sqrt(d2);
+          if (d > 0.985f && d > 0) {
+            float t = std::max(0.0f, d - 1) / p.atmoWidth;
             if (t < 4) {
               Vec3 dir{X / d, Y / d, 0};
               float side = Smooth(-0.45f, 0.5f, Dot(dir, L));
-              halo = halo + p.atmosphere * (std::exp(-t * 1.6f) * p.atmoStrength * side * (1.0f / (ss * ss)));
+              float under = d < 1 ? Smooth(0.985f, 1.0f, d) : 1.0f;
+              halo = halo + p.atmosphere * (std::exp(-t * 1.6f) * p.atmoStrength * side * under * (1.0f / (ss * ss)));
             }
           }
           // Rings: the plane through the centre, seen along -z.
