@@ -29,12 +29,13 @@ void TZentra::SetSize(int32_t width, int32_t height) {
 
 void TZentra::ReleaseAll() {
   FreeDirectDraw();
-  if (window_) {
-    // Buffers may still hold the device, and with it the window: hide it now.
+  if (window_ && window_.use_count() > 1) {
+    // Buffers still hold the device, and with it the window: give the
+    // screen back now rather than when the last buffer goes.
     window_->SetFullscreen(false);
     window_->Hide();
-    window_.reset();
   }
+  window_.reset();
   platform::ShowCursor(true);
 }
 

@@ -113,7 +113,12 @@ uint8_t ScanCodeFromSdl(int sdlScancode) {
 
 Result Keyboard::Open(std::unique_ptr<Keyboard>* out) {
   if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) return result::InputNotInitialized;
+  // Keys already held when the keyboard opens count as down.
   std::memset(g_state, 0, sizeof g_state);
+  int count = 0;
+  const Uint8* held = SDL_GetKeyboardState(&count);
+  for (int sc = 0; held && sc < count; ++sc)
+    if (held[sc] && ScanCodeFromSdl(sc)) g_state[ScanCodeFromSdl(sc)] = 0x80;
   if (!g_watching) SDL_AddEventWatch(WatchKeys, nullptr);
   g_watching = true;
   out->reset(new Keyboard());

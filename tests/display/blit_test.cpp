@@ -168,6 +168,28 @@ TEST(Blit, CopiesRetryWhileBusyAndSkipOnALostSurface) {
   EXPECT_EQ(Get(dst, 1, 1), 9u);
 }
 
+TEST(Display, ClearsRetryWhileBusyAndSkipOnALostSurface) {
+  THeadlessZentra display(4, 4, 16);
+  auto pixel = [](const platform::Surface& s) { return uint32_t(s.Bits()[0] | s.Bits()[1] << 8); };
+  display.BackSurface->FailNextCalls(5, WasStillDrawing);
+  display.ClearBackSurface(0x1234);
+  EXPECT_EQ(pixel(*display.BackSurface), 0x1234u);
+  display.BackSurface->FailNextCalls(1, SurfaceLost);
+  display.ClearBackSurface(0x4321);
+  EXPECT_EQ(pixel(*display.BackSurface), 0x1234u);
+  display.ClearBackSurface(0x4321);
+  EXPECT_EQ(pixel(*display.BackSurface), 0x4321u);
+  display.PrimarySurface->FailNextCalls(1, SurfaceLost);
+  display.ClearScreen(0x7777);
+  EXPECT_EQ(pixel(*display.PrimarySurface), 0u);
+  display.ClearScreen(0x7777);
+  EXPECT_EQ(pixel(*display.PrimarySurface), 0x7777u);
+  // Any other failure drops the fill silently.
+  display.PrimarySurface->FailNextCalls(1, platform::result::Generic);
+  display.ClearScreen(1);
+  EXPECT_EQ(pixel(*display.PrimarySurface), 0x7777u);
+}
+
 TEST(Flip, PresentsStretchedAndHandsTheUnstretchedFrameToTheListener) {
   THeadlessZentra display(16, 12, 24);
   TBuffer64 frame(&display, 8, 6, false);

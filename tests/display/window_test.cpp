@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "Zentra2/zentra.h"
 #include "platform/display_device.h"
 #include "platform/keyboard.h"
+#include "platform/session.h"
 #include "platform/surface.h"
 
 namespace {
@@ -92,6 +94,23 @@ TEST_F(WindowTest, FullscreenDisplayTakesTheRequestedDepthAndCanToggle) {
     EXPECT_EQ(shown, 2);
     EXPECT_TRUE(display.ToggleFullscreen());
     EXPECT_TRUE(display.DirectDraw->ShowsFullscreen());
+  }
+  // The fatal path's restorer gives the desktop back while the display
+  // still exists; destroying a fullscreen display shows the cursor too.
+  {
+    TSelfFullZentra display(640, 480, 32, kCaption);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    platform::RestoreDesktop();
+    EXPECT_FALSE(display.DirectDraw->ShowsFullscreen());
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  }
+  {
+    auto display = std::make_unique<TSelfFullZentra>(640, 480, 32, kCaption);
+    auto frame = std::make_unique<TBuffer64>(display.get(), 8, 8, false);
+    display.reset();  // the buffer still holds the device
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    EXPECT_FALSE(frame->DirectDraw->ShowsFullscreen());
+    frame->Flip(false);  // still harmless
   }
   // Freeing twice is harmless.
   TSelfFullZentra display(320, 240, 32, kCaption);
