@@ -48,6 +48,25 @@ Result DisplayDevice::CreateScreenSurfaces(int32_t width, int32_t height) {
   return r;
 }
 
+namespace {
+
+// One destination row from one source row through the column table.
+template <int Bpp>
+void StretchRow(uint8_t* d, const uint8_t* s, const std::vector<int32_t>& cols) {
+  for (size_t x = 0; x < cols.size(); ++x) {
+    const uint8_t* p = s + cols[x];
+    if constexpr (Bpp == 2) {
+      std::memcpy(d + 2 * x, p, 2);
+    } else if constexpr (Bpp == 4) {
+      std::memcpy(d + 4 * x, p, 4);
+    } else {
+      d[3 * x] = p[0], d[3 * x + 1] = p[1], d[3 * x + 2] = p[2];
+    }
+  }
+}
+
+}  // namespace
+
 void StretchCopy(Surface& dst, const Surface& src) {
   int bpp = BytesPerPixelOf(dst.Format());
   int32_t dw = dst.Width(), dh = dst.Height(), sw = src.Width(), sh = src.Height();
@@ -55,14 +74,22 @@ void StretchCopy(Surface& dst, const Surface& src) {
   // Source column of every destination column, once per call.
   std::vector<int32_t> cols(static_cast<size_t>(dw));
   for (int32_t x = 0; x < dw; ++x) cols[size_t(x)] = int32_t(int64_t(x) * sw / dw) * bpp;
+  size_t rowBytes = size_t(dw) * size_t(bpp);
+  int64_t lastRow = -1;
   for (int32_t y = 0; y < dh; ++y) {
-    const uint8_t* s = src.Bits() + size_t(int64_t(y) * sh / dh) * size_t(src.Pitch());
+    int64_t sy = int64_t(y) * sh / dh;
     uint8_t* d = dst.Bits() + size_t(y) * size_t(dst.Pitch());
-    if (sw == dw) {
-      std::memcpy(d, s, size_t(dw) * size_t(bpp));
+    if (sy == lastRow) {
+      // Enlarged rows repeat: copy the row just made.
+      std::memcpy(d, d - dst.Pitch(), rowBytes);
       continue;
     }
-    for (int32_t x = 0; x < dw; ++x) std::memcpy(d + x * bpp, s + cols[size_t(x)], size_t(bpp));
+    lastRow = sy;
+    const uint8_t* s = src.Bits() + size_t(sy) * size_t(src.Pitch());
+    if (sw == dw) std::memcpy(d, s, rowBytes);
+    else if (bpp == 2) StretchRow<2>(d, s, cols);
+    else if (bpp == 3) StretchRow<3>(d, s, cols);
+    else StretchRow<4>(d, s, cols);
   }
 }
 
