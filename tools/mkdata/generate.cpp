@@ -29,7 +29,7 @@ struct MeshAsset {
 
 const MeshAsset kMeshes[] = {
     {"msh/geosph10.asc", [] { return MakeGeosphere(10.0f, 6); }},
-    {"msh/spring1.asc", [] { return MakeSpring("spring1", 5.0f, 6.2f, 6.2f, 17.0f, 1.5f, 28, 10); }},
+    {"msh/spring1.asc", [] { return MakeSpring("spring1", 4.0f, 6.3f, 6.3f, 19.0f, 1.25f, 32, 10); }},
     {"msh/spring2.asc", [] { return MakeSpring("spring2", 3.5f, 8.0f, 3.5f, 14.0f, 1.9f, 24, 12); }},
     {"msh/saucer.asc", [] { return MakeSaucer(); }},
 };
