@@ -1,0 +1,176 @@
+#include "scene_world.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "Zentra2/image.h"
+#include "Zentra2/timer.h"
+#include "Zentra2/zentra.h"
+#include "core/globals.h"
+#include "platform/clock.h"
+#include "trig2/trig2.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+uint32_t Rgb(int32_t r, int32_t g, int32_t b) {
+  auto c = [](int32_t v) { return uint32_t(v < 0 ? 0 : v > 255 ? 255 : v); };
+  return c(r) << 16 | c(g) << 8 | c(b);
+}
+
+// A soft round glow, brightest in the middle.
+std::function<uint32_t(int32_t, int32_t)> Glow(int32_t size, int32_t r, int32_t g, int32_t b) {
+  return [=](int32_t x, int32_t y) {
+    const double h = size / 2.0;
+    const double d = std::hypot(x + 0.5 - h, y + 0.5 - h) / h;
+    const double k = d >= 1 ? 0 : (1 - d) * (1 - d);
+    return Rgb(int32_t(r * k), int32_t(g * k), int32_t(b * k));
+  };
+}
+
+void MakeDataTree(const std::string& root) {
+  const std::string gfx = root + "/data/gfx/";
+  for (const char* dir : {"intro", "cube", "textures", "metaballs", "particles"}) fs::create_directories(gfx + dir);
+  const int32_t sizes[6] = {64, 56, 48, 32, 24, 28};
+  const char* names[6] = {"pa00", "pa01", "pa02", "pa00s", "pa01s", "pa02s"};
+  const uint32_t colours[3] = {0xFFC040, 0x40E0FF, 0xC080FF};
+  for (int i = 0; i < 6; ++i) {
+    const uint32_t c = colours[i % 3];
+    WritePng(gfx + "particles/" + names[i] + ".png", sizes[i], sizes[i],
+             Glow(sizes[i], int32_t(c >> 16), int32_t(c >> 8 & 255), int32_t(c & 255)));
+  }
+  // Title: a bright frame and a diagonal band.
+  WritePng(gfx + "intro/in00.png", 512, 384, [](int32_t x, int32_t y) {
+    if (x < 8 || y < 8 || x >= 504 || y >= 376) return Rgb(255, 255, 255);
+    if (std::abs((x - 64) - (y * 4 / 3)) < 40) return Rgb(230, 120, 40);
+    return Rgb(x / 4, y / 3, 60);
+  });
+  // A pale disc.
+  WritePng(gfx + "intro/in01.png", 512, 384, [](int32_t x, int32_t y) {
+    const double d = std::hypot(x - 256, y - 192);
+    return d < 150 ? Rgb(220 - int32_t(d / 2), 220 - int32_t(d / 2), 200) : Rgb(10, 10, 40);
+  });
+  // Orbits.
+  WritePng(gfx + "intro/in02.png", 512, 384, [](int32_t x, int32_t y) {
+    const double d = std::hypot(x - 256, (y - 192) * 1.6);
+    return int32_t(d) % 60 < 3 ? Rgb(120, 160, 255) : Rgb(0, 0, 20);
+  });
+  WritePng(gfx + "intro/in69.png", 40, 30,
+           [](int32_t x, int32_t y) { return (x < 20) != (y < 15) ? Rgb(30, 30, 60) : Rgb(10, 10, 30); });
+  WritePng(gfx + "cube/cb00.jpg", 400, 300, [](int32_t x, int32_t y) { return Rgb(40 + x / 8, 20, 40 + y / 6); });
+  WritePng(gfx + "textures/tex01.jpg", 256, 256, CubeTexel);
+  WritePng(gfx + "textures/tex00.jpg", 100, 100,
+           [](int32_t x, int32_t y) { return Rgb(20 + x / 2, 40, 20 + y / 2); });
+  WritePng(gfx + "metaballs/mb00.jpg", 512, 384, [](int32_t x, int32_t y) { return Rgb(y / 3, x / 4, 90); });
+  WritePng(gfx + "metaballs/mb01.jpg", 512, 384,
+           [](int32_t x, int32_t y) { return Rgb(200 - y / 3, 100 + x / 8, 200); });
+}
+
+}  // namespace
+
+uint32_t CubeTexel(int32_t x, int32_t y) { return Rgb(x, y, 200); }
+
+void WritePng(const std::string& path, int32_t width, int32_t height,
+              const std::function<uint32_t(int32_t, int32_t)>& rgb) {
+  std::vector<uint8_t> pixels(size_t(width) * height * 3);
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      const uint32_t c = rgb(x, y);
+      uint8_t* p = &pixels[(size_t(y) * width + x) * 3];
+      p[0] = uint8_t(c >> 16);
+      p[1] = uint8_t(c >> 8);
+      p[2] = uint8_t(c);
+    }
+  }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = uint32_t(width);
+  image.height = uint32_t(height);
+  image.format = PNG_FORMAT_RGB;
+  if (!png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr)) {
+    throw std::runtime_error("cannot write " + path);
+  }
+}
+
+uint32_t RawPixel(const TBuffer64& buffer, int32_t x, int32_t y) {
+  const uint8_t* p = buffer.Rows[size_t(y)] + size_t(x) * buffer.BytesPerPixel;
+  switch (buffer.BytesPerPixel) {
+    case 2: return uint32_t(p[0] | p[1] << 8);
+    case 3: return uint32_t(p[0] | p[1] << 8 | p[2] << 16);
+    default: return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24);
+  }
+}
+
+void SaveBufferPng(const TBuffer64& buffer, const std::string& path) {
+  WritePng(path, buffer.Width, buffer.Height, [&](int32_t x, int32_t y) {
+    uint8_t r, g, b;
+    SplitColor(RawPixel(buffer, x, y), r, g, b);
+    return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+  });
+}
+
+SceneWorld::SceneWorld(uint8_t depth) {
+  auto clock = std::make_unique<platform::VirtualClock>();
+  Clock = clock.get();
+  platform::UseClock(std::move(clock));
+  BuildSinTable();
+
+  char tmpl[] = "/tmp/qo_scenes_XXXXXX";
+  if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
+  Root = tmpl;
+  MakeDataTree(Root);
+  oldDir_ = fs::current_path().string();
+  fs::current_path(Root);
+
+  Display = new THeadlessZentra(RenderWidth, RenderHeight, depth);
+  ScreenBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
+  BlurBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
+  SyncTimer = new TTimer64(241);
+  MusicTimer = new TTimer64_2(241);
+  SyncTimer->Start();
+  MusicTimer->Start();
+  LoadParticles();
+}
+
+void SceneWorld::LoadParticles() {
+  const char* names[6] = {"pa00", "pa01", "pa02", "pa00s", "pa01s", "pa02s"};
+  for (int i = 0; i < 6; ++i) {
+    delete Particles[i];
+    Particles[i] = new TImage64(Display, std::string("./data/gfx/particles/") + names[i] + ".png", false);
+  }
+}
+
+void SceneWorld::UseDataTree(const std::string& dir) {
+  fs::current_path(fs::absolute(fs::path(oldDir_) / dir));
+  LoadParticles();
+}
+
+SceneWorld::~SceneWorld() {
+  for (TImage64*& p : Particles) {
+    delete p;
+    p = nullptr;
+  }
+  delete SyncTimer;
+  delete MusicTimer;
+  SyncTimer = nullptr;
+  MusicTimer = nullptr;
+  delete ScreenBuffer;
+  delete BlurBuffer;
+  ScreenBuffer = BlurBuffer = nullptr;
+  delete Display;
+  Display = nullptr;
+  fs::current_path(oldDir_);
+  std::error_code ec;
+  fs::remove_all(Root, ec);
+  platform::UseClock(std::make_unique<platform::RealClock>());
+}
+
+void SceneWorld::AdvanceMs(int64_t ms) { Clock->Advance(ms * 1000); }
