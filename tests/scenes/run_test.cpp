@@ -77,10 +77,12 @@ TEST(SceneFrames, NoFrameAllocates) {
   for (uint8_t depth : {16, 32}) {
     SCOPED_TRACE(int(depth));
     SceneWorld world(depth);
+    const int64_t atStart = Allocations.load();
     auto intro = std::make_unique<TIntroScene>();
     auto cube = std::make_unique<TCubeScene>();
     auto circles = std::make_unique<TCirclesScene>();
     auto metaballs = std::make_unique<TMetaballsScene>();
+    ASSERT_GT(Allocations.load(), atStart);  // the counter does count
     // A first pass warms up anything made once (fonts, scratch memory).
     AllocationsWhileDrawing(world, *intro, IntroTimes);
     AllocationsWhileDrawing(world, *cube, CubeTimes);
