@@ -1,11 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "Zentra2/error.h"
 
 namespace {
+
+// Each test writes its log in a folder of its own: tests run in parallel.
+class ErrorPath : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("qo_error_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(dir_);
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(old_);
+    std::filesystem::remove_all(dir_);
+  }
+  std::filesystem::path dir_, old_;
+};
 
 std::string ReadLog() {
   std::ifstream in(kErrorLogName, std::ios::binary);
@@ -14,12 +32,12 @@ std::string ReadLog() {
   return s.str();
 }
 
-TEST(ErrorPath, MessageShape) {
+TEST_F(ErrorPath, MessageShape) {
   EXPECT_EQ(ComposeError("TZentra", "SetDisplayMode", "DirectDraw does not support the requested mode."),
             "[TZentra]SetDisplayMode -> DirectDraw does not support the requested mode.");
 }
 
-TEST(ErrorPath, FatalErrorWritesOneCrLfLineTruncatingTheOldLogAndExitsWithOne) {
+TEST_F(ErrorPath, FatalErrorWritesOneCrLfLineTruncatingTheOldLogAndExitsWithOne) {
   {
     std::ofstream old(kErrorLogName, std::ios::binary);
     old << "an old and much longer line from an earlier failing run\r\nand a second one\r\n";
@@ -30,7 +48,7 @@ TEST(ErrorPath, FatalErrorWritesOneCrLfLineTruncatingTheOldLogAndExitsWithOne) {
   EXPECT_EQ(ReadLog(), "second\r\n");
 }
 
-TEST(ErrorPath, UnhandledErrorsLeaveTheLogAlone) {
+TEST_F(ErrorPath, UnhandledErrorsLeaveTheLogAlone) {
   std::remove(kErrorLogName);
   EXPECT_EXIT(UnhandledError("Cannot open file \"x.png\""), ::testing::ExitedWithCode(1), "Cannot open file");
   EXPECT_EQ(ReadLog(), "");

@@ -203,8 +203,12 @@ TEST_F(Music, FadeMeasuredOnTheDevice) {
   for (size_t w = silent; w < windows; ++w) ASSERT_EQ(level[w], 0.0f) << w;
   const double fallSeconds = (silent - falling) * 0.01;
   std::printf("fade call %.3f s; level falls from %.3f to silence in %.2f s\n", fadeSeconds, full, fallSeconds);
-  EXPECT_NEAR(fadeSeconds, 3.03, 0.25);
-  EXPECT_NEAR(fallSeconds, 2.67, 0.15);  // 89 steps of 30 ms below the start volume of 90
+  // 101 sleeps of 30 ms can only take longer on a busy machine, never less;
+  // the exact step timing is checked on the virtual clock.
+  EXPECT_GE(fadeSeconds, 3.02);
+  EXPECT_LT(fadeSeconds, 10.0);
+  EXPECT_GT(fallSeconds, 2.5);  // 89 steps of 30 ms below the start volume of 90
+  EXPECT_LT(fallSeconds, 8.0);
 }
 
 // Sound failures switch sound off and the program carries on: each case runs
