@@ -4,7 +4,9 @@
 // ends it.
 //
 // Extra options: --depth=N shows only that depth; --seconds=S per depth
-// (default 3); --frames=N per depth instead of seconds.
+// (default 3); --frames=N per depth instead of seconds; --toggle-at=N
+// switches between window and desktop fullscreen at frame N, as F11 or
+// Alt+Enter do at any time.
 //
 // In a window the depth follows the desktop; the showcase stands in each
 // depth for the desktop's through QO_TEST_DESKTOP_BPP, unless that is set.
@@ -90,7 +92,7 @@ struct Run {
   double flipMicros = 0;
 };
 
-Run ShowDepth(int depth, int frames, bool forcedDesktop) {
+Run ShowDepth(int depth, int frames, int toggleAt, bool forcedDesktop) {
   std::unique_ptr<TZentra> display;
   if (Windowed) {
     if (!forcedDesktop) setenv("QO_TEST_DESKTOP_BPP", std::to_string(depth).c_str(), 1);
@@ -115,7 +117,11 @@ Run ShowDepth(int depth, int frames, bool forcedDesktop) {
   Run run;
   platform::Clock& clock = platform::GetClock();
   int64_t next = clock.Micros();
+  bool toggleHeld = false;
   for (int i = 0; i < frames && !run.quit; ++i) {
+    bool toggle = input.KeyDown(0x57) || ((input.KeyDown(0x38) || input.KeyDown(0xB8)) && input.KeyDown(0x1C));
+    if ((toggle && !toggleHeld) || i == toggleAt) display->ToggleFullscreen();
+    toggleHeld = toggle;
     picture.Draw(&frame, 0, 0);
     // The ramps (inside the border) scroll onto themselves, one pixel a
     // frame, wrapping round through a one-pixel column.
@@ -145,17 +151,18 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc), show;
   std::vector<int> depths = {15, 16, 24, 32};
   double seconds = 3;
-  int frames = 0;
+  int frames = 0, toggleAt = -1;
   for (const std::string& a : args) {
     if (a.rfind("--depth=", 0) == 0) depths = {std::atoi(a.c_str() + 8)};
     else if (a.rfind("--seconds=", 0) == 0) seconds = std::atof(a.c_str() + 10);
     else if (a.rfind("--frames=", 0) == 0) frames = std::atoi(a.c_str() + 9);
+    else if (a.rfind("--toggle-at=", 0) == 0) toggleAt = std::atoi(a.c_str() + 12);
     else show.push_back(a);
   }
   ParseOptions(show);
   if (frames <= 0) frames = int(seconds * 50);
   bool forcedDesktop = std::getenv("QO_TEST_DESKTOP_BPP") != nullptr;
   for (int depth : depths)
-    if (ShowDepth(depth, frames, forcedDesktop).quit) break;
+    if (ShowDepth(depth, frames, toggleAt, forcedDesktop).quit) break;
   return 0;
 }
