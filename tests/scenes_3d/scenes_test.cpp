@@ -1,0 +1,244 @@
+// The meshes and greetz scenes: their timing formulas, their set-up, single
+// frames at chosen times, and whole runs on the virtual clock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "Zentra2/image.h"
+#include "Zentra2/input.h"
+#include "Zentra2/timer.h"
+#include "Zentra2/zentra.h"
+#include "core/frame_observer.h"
+#include "core/globals.h"
+#include "platform/clock.h"
+#include "png_dump.h"
+#include "scenes/greetz.h"
+#include "scenes/meshes.h"
+
+namespace {
+
+TEST(MeshesTimeline, FlashLevelsAndClosingBars) {
+  EXPECT_EQ(MeshesFlashLevel(0), 26);
+  EXPECT_EQ(MeshesFlashLevel(1000), 0);
+  EXPECT_EQ(MeshesFlashLevel(1020), 255);  // -0.51 rounds to -1 and wraps
+  EXPECT_EQ(MeshesFlashLevel(2000), 230);
+  EXPECT_EQ(MeshesFlashLevel(10000), 26);
+  EXPECT_EQ(MeshesFlashLevel(10000.5f), 0);
+  int32_t a, b;
+  MeshesClosingBars(110000, a, b);
+  EXPECT_EQ(a, 0);
+  EXPECT_EQ(b, 0);
+  MeshesClosingBars(120000, a, b);  // the bars meet: the frame is black
+  EXPECT_EQ(a, 256);
+  EXPECT_EQ(b, 192);
+}
+
+TEST(GreetzTimeline, PanelRows) {
+  EXPECT_EQ(GreetzPanelRow(5000.5f), 384);
+  EXPECT_EQ(GreetzPanelRow(6500), 384 - 96);
+  EXPECT_EQ(GreetzPanelRow(8000), 192);  // end of the rise...
+  EXPECT_EQ(GreetzPanelRow(8020), 191);  // ...then one row up
+  EXPECT_EQ(GreetzPanelRow(53000), 191);
+  EXPECT_EQ(GreetzPanelRow(53010), 383);  // out of view, rising again
+  EXPECT_EQ(GreetzPanelRow(56000), 192);
+  EXPECT_EQ(GreetzPanelRow(70000), 191);
+  EXPECT_EQ(GreetzListRow(8000), 247);
+  EXPECT_EQ(GreetzListRow(8034), 247);
+  EXPECT_EQ(GreetzListRow(8035), 246);
+  EXPECT_EQ(GreetzListRow(53000), -1038);
+}
+
+// The show's devices on a headless display at the given depth, with the data
+// tree and the virtual clock.
+class Show {
+public:
+  static bool Ready() {
+    const char* source = std::getenv("QO_SOURCE_DIR");
+    return source && std::filesystem::exists(std::string(source) + "/data/msh/geosph10.asc");
+  }
+  static void Start(int depth) {
+    std::filesystem::current_path(std::getenv("QO_SOURCE_DIR"));
+    auto clock = std::make_unique<platform::VirtualClock>();
+    Clock = clock.get();
+    platform::UseClock(std::move(clock));
+    Headless = true;
+    NoSound = FlagOn;
+    ScreenBpp = depth;
+    Display = new THeadlessZentra(RenderWidth, RenderHeight, uint8_t(depth));
+    ScreenBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
+    BlurBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
+    Input = new TInput64(Display->Handle);
+    SyncTimer = new TTimer64(241);
+    MusicTimer = new TTimer64_2(241);
+    SyncTimer->Start();
+    MusicTimer->Start();
+    const char* const particles[6] = {"pa00.png", "pa01.png", "pa02.png", "pa00s.png", "pa01s.png", "pa02s.png"};
+    for (int i = 0; i < 6; ++i)
+      Particles[i] = new TImage64(Display, std::string("./data/gfx/particles/") + particles[i], false);
+  }
+  // Frees the devices as the teardown would, without ending the process.
+  // The scenes stay allocated, as they do in the show.
+  static void Stop() {
+    delete Input;
+    Input = nullptr;
+    for (TImage64*& p : Particles) {
+      delete p;
+      p = nullptr;
+    }
+    delete BlurBuffer;
+    BlurBuffer = nullptr;
+    delete ScreenBuffer;
+    ScreenBuffer = nullptr;
+    delete Display;
+    Display = nullptr;
+    SetFrameObserver(nullptr);
+  }
+  static inline platform::VirtualClock* Clock = nullptr;
+};
+
+// Jumps the clock ahead after every presented frame and keeps a copy of some.
+class Skipper : public FrameObserver {
+public:
+  Skipper(int64_t stepMs, std::string name) : step_(stepMs * 1000), name_(std::move(name)) {}
+  void FrameStarted(const char*, float t) override { last_ = t; }
+  void FramePresented() override {
+    if (frames_ % 4 == 0) DumpPng(*ScreenBuffer, name_ + "_run_" + std::to_string(int(last_)));
+    ++frames_;
+    Show::Clock->Advance(step_);
+  }
+  int frames_ = 0;
+  float last_ = 0;
+
+private:
+  int64_t step_;
+  std::string name_;
+};
+
+class Scenes : public testing::TestWithParam<int> {
+protected:
+  void SetUp() override {
+    if (!Show::Ready()) GTEST_SKIP() << "no data tree";
+    Show::Start(GetParam());
+  }
+  void TearDown() override {
+    if (Show::Ready()) Show::Stop();
+  }
+  std::string Name(const std::string& what, float t) const {
+    return what + "_" + std::to_string(GetParam()) + "_" + std::to_string(int(t));
+  }
+};
+
+uint32_t At(const TBuffer64& buf, int32_t x, int32_t y) {
+  uint32_t p = ReadPixel(buf, x, y);
+  return buf.BytesPerPixel == 4 ? p & 0xFFFFFF : p;
+}
+
+TEST_P(Scenes, Meshes) {
+  const uint32_t white = GetParam() <= 16 ? 0xFFFFu : 0xFFFFFFu;  // all bits set
+  auto* meshes = new TMeshesScene();
+  EXPECT_EQ(RenderTarget, &ScreenBuffer);
+  for (int i = 0; i < 4; ++i) {
+    const TQOObject& m = meshes->Meshes[i];
+    EXPECT_EQ(m.RenderMode, 0);
+    EXPECT_EQ(m.Color, MakeColor(0, 255, 0));
+    EXPECT_EQ(m.Sprite.Get(), Particles[4]);
+    EXPECT_EQ(m.Texture.Get(), i == 3 ? meshes->SaucerTexture : meshes->MeshTexture);
+    EXPECT_EQ(m.Spin.Y, 1.0f);
+    EXPECT_GT(m.FaceCount, 0);
+  }
+  // Frames at chosen scene times; each drawn twice so that the timeline row
+  // of that time (applied after drawing) shows.
+  for (float t : {0.0f, 500.0f, 5000.0f, 21000.0f, 30000.0f, 40000.0f, 46000.0f, 55000.0f, 62000.0f, 74000.0f,
+                  82000.0f, 95000.0f, 104000.0f, 115000.0f, 120000.0f}) {
+    if (t > 0) meshes->DrawFrame(t);
+    meshes->DrawFrame(t);
+    DumpPng(*ScreenBuffer, Name("meshes", t));
+  }
+  EXPECT_EQ(meshes->Current, &meshes->Meshes[3]);
+  // The bars have closed: the last frame is black.
+  int lit = 0;
+  for (int32_t y = 0; y < 384; ++y)
+    for (int32_t x = 0; x < 512; ++x) lit += At(*ScreenBuffer, x, y) != 0;
+  EXPECT_EQ(lit, 0);
+  // The flash layer (its corner is clear of the particles).
+  meshes->DrawFrame(5000);
+  EXPECT_EQ(At(*meshes->Buffer, 0, 0), GetParam() >= 24 ? MakeColor(154, 154, 154) : 0x9A9Au);
+
+  // The strobe follows the absolute clock: every other 200 ms all white.
+  int whiteFrames = 0;
+  for (int i = 0; i < 4; ++i) {
+    Show::Clock->Advance(200000);
+    meshes->DrawFrame(68000);
+    bool odd = std::lrint(double(SyncTimer->Elapsed()) / 200.0) % 2 != 0;
+    bool allWhite = At(*ScreenBuffer, 0, 0) == white && At(*ScreenBuffer, 256, 192) == white &&
+                    At(*ScreenBuffer, 511, 383) == white;
+    EXPECT_EQ(odd, allWhite);
+    whiteFrames += allWhite;
+  }
+  EXPECT_EQ(whiteFrames, 2);
+
+  // A whole run: the clock jumps 2.5 s (3750 demo-clock units) after every
+  // frame; Run ends on its own after the first frame past 120000.
+  Skipper skip(2500, Name("meshes", 0));
+  SetFrameObserver(&skip);
+  meshes->Run();
+  EXPECT_GE(skip.frames_, 32);
+  EXPECT_LE(skip.frames_, 34);
+  EXPECT_GT(skip.last_, 120000.0f);
+}
+
+TEST_P(Scenes, Greetz) {
+  auto* greetz = new TGreetzScene();
+  const TQOObject& g = greetz->Mesh;
+  EXPECT_EQ(g.RenderMode, 4);
+  EXPECT_EQ(g.Sprite.Get(), Particles[4]);
+  EXPECT_EQ(g.Texture.Get(), Particles[2]);
+  EXPECT_EQ(greetz->Panel->Width, 180);
+  EXPECT_EQ(greetz->Panel->Height, 192);
+  // The geosphere's origin projects to (384, 96).
+  float px, py;
+  ProjectPoint(px, py, g.Position.X, g.Position.Y, g.Position.Z);
+  EXPECT_EQ(px, 384.0f);
+  EXPECT_EQ(py, 96.0f);
+
+  for (float t : {100.0f, 2500.0f, 5000.0f, 6500.0f, 8000.0f, 20000.0f, 40000.0f, 53000.0f, 54500.0f, 60000.0f,
+                  74999.0f, 77000.0f, 79000.0f, 90000.0f}) {
+    greetz->DrawFrame(t);
+    DumpPng(*ScreenBuffer, Name("greetz", t));
+    if (t <= 5000 || t > 75000 || GetParam() < 24) continue;
+    // Below the geosphere the screen is the backdrop less the inverted
+    // panel, channel by channel, saturating at 0.
+    const int32_t row = GreetzPanelRow(t);
+    int wrong = 0;
+    for (int32_t y = 190; y < 384; ++y)
+      for (int32_t x = 290; x < 490; ++x) {
+        uint8_t br, bg, bb, pr = 0, pg = 0, pb = 0, sr, sg, sb;
+        SplitColor(At(*greetz->Backdrop, x, y), br, bg, bb);
+        if (x >= GreetzPanelX && x < GreetzPanelX + 180 && y >= row && y < row + 192)
+          SplitColor(At(*greetz->Panel, x - GreetzPanelX, y - row), pr, pg, pb);
+        SplitColor(At(*ScreenBuffer, x, y), sr, sg, sb);
+        wrong += sr != std::max(0, br - pr) || sg != std::max(0, bg - pg) || sb != std::max(0, bb - pb);
+      }
+    EXPECT_EQ(wrong, 0) << "t = " << t;
+  }
+  // From 80000 on the closing picture is copied whole.
+  int differ = 0;
+  for (int32_t y = 0; y < 384; ++y)
+    for (int32_t x = 0; x < 512; ++x) differ += At(*ScreenBuffer, x, y) != At(*greetz->Finale, x, y);
+  EXPECT_EQ(differ, 0);
+
+  Skipper skip(2500, Name("greetz", 0));
+  SetFrameObserver(&skip);
+  greetz->Run();
+  EXPECT_GE(skip.frames_, 27);
+  EXPECT_LE(skip.frames_, 29);
+  EXPECT_GT(skip.last_, 100000.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, Scenes, testing::Values(15, 16, 24, 32));
+
+}  // namespace
