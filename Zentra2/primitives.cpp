@@ -172,9 +172,10 @@ void TBuffer64::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_
 }
 
 // Midpoint circle filled with spans; rows where the octants meet are drawn
-// more than once. Spans of rows outside the buffer are skipped, and once
-// both rows CY +- x have left it no later span can come back (y >= x), so a
-// huge disc costs no more than the rows it can touch.
+// more than once. Spans of rows outside the buffer are skipped. Every later
+// span lies on a row in [CY - y, CY - x] or [CY + x, CY + y] (x only grows, y
+// only shrinks, y >= x), so the loop ends once both ranges miss the buffer:
+// a disc far larger than the buffer costs about the rows it can touch.
 void TBuffer64::FillCircle(int32_t cx, int32_t cy, int32_t radius, uint32_t color) {
   const int64_t CX = cx, CY = cy, R = radius;
   if (CX + R < 0 || CX - R >= Width || CY + R < 0 || CY - R >= Height) return;
@@ -183,7 +184,7 @@ void TBuffer64::FillCircle(int32_t cx, int32_t cy, int32_t radius, uint32_t colo
   };
   int64_t x = 0, y = R, d = 3 - 2 * R;
   while (y >= x) {
-    if (CY + x >= Height && CY - x < 0) break;
+    if ((CY - x < 0 || CY - y >= Height) && (CY + x >= Height || CY + y < 0)) break;
     span(CX + y, CX - y, CY + x);
     span(CX + y, CX - y, CY - x);
     span(CX + x, CX - x, CY + y);

@@ -173,4 +173,26 @@ TEST(Shapes, FillCircle) {
   }
 }
 
+// The whole midpoint walk with every span, no early end: the disc must not
+// change when the loop stops as soon as no later span can reach the buffer.
+TEST(Shapes, FillCircleEndsEarlyWithoutLosingSpans) {
+  Biased rnd(2024);
+  for (int i = 0; i < 300; ++i) {
+    Canvas fast(32, 13, 9), full(32, 13, 9);
+    const int cx = rnd.Range(-3000, 3000), cy = rnd.Range(-3000, 3000), r = rnd.Range(-5, 5000);
+    fast.buf.FillCircle(cx, cy, r, 1);
+    if (!(cx + r < 0 || cx - r >= 13 || cy + r < 0 || cy - r >= 9)) {
+      for (int x = 0, y = r, d = 3 - 2 * r; y >= x; ++x) {
+        full.buf.HLine(cx + y, cx - y, cy + x, 1);
+        full.buf.HLine(cx + y, cx - y, cy - x, 1);
+        full.buf.HLine(cx + x, cx - x, cy + y, 1);
+        full.buf.HLine(cx + x, cx - x, cy - y, 1);
+        if (d < 0) d += 4 * x + 6;
+        else d += 4 * (x - y) + 10, --y;
+      }
+    }
+    ASSERT_EQ(Lit(fast.buf), Lit(full.buf)) << cx << "," << cy << " r " << r;
+  }
+}
+
 }  // namespace
