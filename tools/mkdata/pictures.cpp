@@ -533,12 +533,12 @@ Image GreetzBackground() {
   p.light = {-0.35f, 0.8f, 0.5f};
   p.surface = Surface::Ice;
   p.detail = 12;
-  p.palette = {Hex(0x7aa0c0), Hex(0xa8c8dc), Hex(0xe4ecf0), Hex(0xfbf6ee)};
+  p.palette = {Hex(0x5f88b0), Hex(0x94b8d2), Hex(0xd8e4ee), Hex(0xf6f2ea)};
   p.seed = 123;
   p.atmosphere = Hex(0x9fe8ff);
   p.atmoWidth = 0.012f;
   p.atmoStrength = 0.35f;
-  p.ambient = 0.45f;
+  p.ambient = 0.3f;
   DrawPlanet(img, p);
   // The sun just above the horizon on the left, with a flat flare along it.
   AddGlow(img, 52, 160, 150, kGold * 0.6f, 2.2f);
