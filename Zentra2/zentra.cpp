@@ -99,7 +99,13 @@ void TZentra::ClearScreen(uint32_t color) {
   if (FillSurface(this, PrimarySurface.get(), color)) DirectDraw->ShowPrimary();
 }
 
-bool TZentra::ProcessMessages() { return platform::TakeMessage() != platform::Message::Quit; }
+bool TZentra::ProcessMessages() {
+  switch (platform::TakeMessage()) {
+    case platform::Message::Quit: return false;
+    case platform::Message::ToggleFullscreen: ToggleFullscreen(); return true;
+    default: return true;
+  }
+}
 
 bool TZentra::ToggleFullscreen() { return DirectDraw && DirectDraw->ToggleFullscreen(); }
 

@@ -161,6 +161,11 @@ Message TakeMessage() {
   if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) <= 0) return Message::None;
   if (event.type == SDL_QUIT) return Message::Quit;
   if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) PostQuit();
+  if (event.type == SDL_KEYDOWN && !event.key.repeat) {
+    SDL_Keycode key = event.key.keysym.sym;
+    if (key == SDLK_F11 || ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && (event.key.keysym.mod & KMOD_ALT)))
+      return Message::ToggleFullscreen;
+  }
   return Message::Other;
 }
 

@@ -58,9 +58,10 @@ private:
 void ShowCursor(bool show);
 
 // The message queue, read one message at a time.
-enum class Message { None, Quit, Other };
+enum class Message { None, Quit, ToggleFullscreen, Other };
 // Takes at most one message. A window's close request is answered by posting
-// a quit message, which a later call returns.
+// a quit message, which a later call returns. F11 and Alt+Enter ask to switch
+// between the window and desktop fullscreen.
 Message TakeMessage();
 void PostQuit();
 

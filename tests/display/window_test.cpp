@@ -149,6 +149,31 @@ TEST_F(WindowTest, QuitAndCloseRequestsEndTheMessageLoop) {
   EXPECT_FALSE(display.ProcessMessages());
 }
 
+TEST_F(WindowTest, F11AndAltEnterSwitchBetweenWindowAndFullscreen) {
+  TSelfZentra display(320, 240, kCaption);
+  Drain(display);
+  auto press = [](SDL_Keycode key, uint16_t mod) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = key;
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+  };
+  EXPECT_FALSE(display.DirectDraw->ShowsFullscreen());
+  press(SDLK_F11, KMOD_NONE);
+  EXPECT_TRUE(display.ProcessMessages());
+  EXPECT_TRUE(display.DirectDraw->ShowsFullscreen());
+  Drain(display);  // the switch queues window events of its own
+  press(SDLK_RETURN, KMOD_LALT);
+  EXPECT_TRUE(display.ProcessMessages());
+  EXPECT_FALSE(display.DirectDraw->ShowsFullscreen());
+  Drain(display);
+  press(SDLK_RETURN, KMOD_NONE);  // Enter alone does nothing
+  EXPECT_TRUE(display.ProcessMessages());
+  EXPECT_FALSE(display.DirectDraw->ShowsFullscreen());
+}
+
 void PushKey(SDL_Scancode code, bool down) {
   SDL_Event e{};
   e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
