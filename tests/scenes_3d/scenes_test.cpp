@@ -15,6 +15,7 @@
 #include "core/frame_observer.h"
 #include "core/globals.h"
 #include "platform/clock.h"
+#include "platform/keyboard.h"
 #include "png_dump.h"
 #include "scenes/greetz.h"
 #include "scenes/meshes.h"
@@ -181,6 +182,19 @@ TEST_P(Scenes, Meshes) {
   }
   EXPECT_EQ(whiteFrames, 2);
 
+  // Debug keys: W picks mesh 1, but "5" (mode 4) and Right (+0.2 on X)
+  // act on the mesh that was current when FinishFrame began.
+  meshes->Current = &meshes->Meshes[0];
+  DebugMode = FlagOn;
+  for (uint8_t key : {17, 6, 205}) platform::Keyboard::SetStateByte(key, 0x80);
+  meshes->FinishFrame();
+  for (uint8_t key : {17, 6, 205}) platform::Keyboard::SetStateByte(key, 0);
+  DebugMode = 0;
+  EXPECT_EQ(meshes->Current, &meshes->Meshes[1]);
+  EXPECT_EQ(meshes->Meshes[0].RenderMode, 4);
+  EXPECT_FLOAT_EQ(meshes->Meshes[0].Position.X, 0.2f);
+  EXPECT_EQ(meshes->Meshes[1].Position.X, 0.0f);
+
   // A whole run: the clock jumps 2.5 s (3750 demo-clock units) after every
   // frame; Run ends on its own after the first frame past 120000.
   Skipper skip(2500, Name("meshes", 0));
@@ -230,6 +244,14 @@ TEST_P(Scenes, Greetz) {
   for (int32_t y = 0; y < 384; ++y)
     for (int32_t x = 0; x < 512; ++x) differ += At(*ScreenBuffer, x, y) != At(*greetz->Finale, x, y);
   EXPECT_EQ(differ, 0);
+
+  // Its debug keys leave out Q..R; Page Down adds 0.1 to the Z spin.
+  DebugMode = FlagOn;
+  for (uint8_t key : {16, 209}) platform::Keyboard::SetStateByte(key, 0x80);
+  greetz->FinishFrame();
+  for (uint8_t key : {16, 209}) platform::Keyboard::SetStateByte(key, 0);
+  DebugMode = 0;
+  EXPECT_FLOAT_EQ(g.Spin.Z, 0.9f);
 
   Skipper skip(2500, Name("greetz", 0));
   SetFrameObserver(&skip);
