@@ -19,6 +19,8 @@
 
 #include "generate.h"
 #include "imageio.h"
+#include "meshes.h"
+#include "raster.h"
 #if MKDATA_HAVE_QO3D
 #include "qo_3d/qo3d.h"
 #endif
@@ -428,6 +430,108 @@ TEST(MkdataStamp, UpToDateNeedsTheSameGeneratorAndEveryFile) {
   std::ofstream(dir / ".mkdata-stamp", std::ios::binary) << "mkdata 1 0000000000000000\n";
   EXPECT_FALSE(mkdata::UpToDate(dir.string())) << "another generator";
   fs::remove_all(dir);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ generator pieces
+
+namespace {
+
+TEST(MkdataPieces, NoiseRepeatsWithItsPeriodSoTilesWrap) {
+  for (float y : {0.25f, 1.7f, 3.9f})
+    for (float x : {0.1f, 2.5f, 4.75f}) {
+      EXPECT_NEAR(mkdata::Noise2(x, y, 7, 4, 3), mkdata::Noise2(x + 4, y, 7, 4, 3), 1e-5);
+      EXPECT_NEAR(mkdata::Noise2(x, y, 7, 4, 3), mkdata::Noise2(x, y + 3, 7, 4, 3), 1e-5);
+      EXPECT_NEAR(mkdata::Fbm2(x, y, 5, 9, 4, 3), mkdata::Fbm2(x + 4, y + 3, 5, 9, 4, 3), 1e-5);
+    }
+  // Without a period it does not repeat.
+  EXPECT_GT(std::fabs(mkdata::Noise2(0.3f, 0.6f, 7) - mkdata::Noise2(4.3f, 0.6f, 7)), 1e-3);
+}
+
+TEST(MkdataPieces, PicturesSurviveTheirFileFormats) {
+  mkdata::Image img(37, 23);
+  for (int y = 0; y < img.h; ++y)
+    for (int x = 0; x < img.w; ++x) img.at(x, y) = {x / 36.0f, y / 22.0f, float((x * y) % 7) / 6.0f};
+  Pixels exact = mkdata::Quantise(img, false);
+  Pixels dithered = mkdata::Quantise(img, true);
+  for (size_t i = 0; i < exact.rgb.size(); ++i) EXPECT_LE(std::abs(int(exact.rgb[i]) - int(dithered.rgb[i])), 1);
+
+  fs::path dir = fs::temp_directory_path() / ("mkdata-io-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  Pixels back;
+  ASSERT_TRUE(mkdata::WritePng((dir / "a.png").string(), exact));
+  ASSERT_TRUE(mkdata::ReadImageFile((dir / "a.png").string(), back));
+  EXPECT_EQ(back.w, 37);
+  EXPECT_EQ(back.h, 23);
+  EXPECT_EQ(back.rgb, exact.rgb);
+  // A JPEG under another name is still found by its first bytes.
+  ASSERT_TRUE(mkdata::WriteJpeg((dir / "noext").string(), exact, 95));
+  ASSERT_TRUE(mkdata::ReadImageFile((dir / "noext").string(), back));
+  double err = 0;
+  for (size_t i = 0; i < back.rgb.size(); ++i) err += std::abs(int(back.rgb[i]) - int(exact.rgb[i]));
+  EXPECT_LT(err / double(back.rgb.size()), 4.0);
+  EXPECT_FALSE(fs::exists(dir / "noext.tmp"));
+
+  // Broken files are refused, not crashed on.
+  std::string error;
+  std::ofstream(dir / "junk.png", std::ios::binary) << "not a picture at all";
+  EXPECT_FALSE(mkdata::ReadImageFile((dir / "junk.png").string(), back, &error));
+  EXPECT_FALSE(error.empty());
+  {
+    std::ifstream in(dir / "a.png", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ofstream(dir / "cut.png", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    std::ifstream jin(dir / "noext", std::ios::binary);
+    std::string jbytes((std::istreambuf_iterator<char>(jin)), std::istreambuf_iterator<char>());
+    std::ofstream(dir / "cut.jpg", std::ios::binary) << jbytes.substr(0, 40);
+  }
+  EXPECT_FALSE(mkdata::ReadImageFile((dir / "cut.png").string(), back));
+  EXPECT_FALSE(mkdata::ReadImageFile((dir / "cut.jpg").string(), back));
+  EXPECT_FALSE(mkdata::ReadImageFile((dir / "missing.png").string(), back));
+  // Writing into a folder that does not exist fails and leaves nothing behind.
+  EXPECT_FALSE(mkdata::WritePng((dir / "no" / "such.png").string(), exact));
+  fs::remove_all(dir);
+}
+
+TEST(MkdataPieces, GeosphereCountsFollowItsFrequency) {
+  for (int n : {1, 2, 6}) {
+    mkdata::Mesh m = mkdata::MakeGeosphere(10, n);
+    EXPECT_EQ(m.vertices.size(), size_t(10 * n * n + 2));
+    EXPECT_EQ(m.faces.size(), size_t(20 * n * n));
+    for (const auto& v : m.vertices) EXPECT_NEAR(std::sqrt(mkdata::Dot(v, v)), 10.0f, 1e-3f);
+    EXPECT_GT(mkdata::SignedVolume6(m), 0);
+  }
+}
+
+TEST(MkdataPieces, AscTextKeepsTheColonLayout) {
+  mkdata::Mesh m;
+  m.name = "tetra";
+  m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -1.5e-3f}};
+  m.faces = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+  ColonReader r(mkdata::ToAsc(m));
+  long nv = 0, nf = 0;
+  ASSERT_TRUE(r.Skip(2) && r.Integer(nv));
+  ASSERT_TRUE(r.Skip(1) && r.Integer(nf));
+  EXPECT_EQ(nv, 4);
+  EXPECT_EQ(nf, 4);
+  r.SkipLine();
+  r.SkipLine();
+  for (const auto& v : m.vertices) {
+    double x, y, z;
+    ASSERT_TRUE(r.Skip(2) && r.Number(x) && r.Skip(1) && r.Number(y) && r.Skip(1) && r.Number(z));
+    EXPECT_NEAR(x, v.x, 1e-5);
+    EXPECT_NEAR(y, v.y, 1e-5);
+    EXPECT_NEAR(z, v.z, 1e-5);
+  }
+  for (const auto& f : m.faces) {
+    long a, b, c, ignored;
+    ASSERT_TRUE(r.Skip(3) && r.Integer(a) && r.Skip(1) && r.Integer(b) && r.Skip(1) && r.Integer(c));
+    for (int k = 0; k < 3; ++k) ASSERT_TRUE(r.Skip(1) && r.Integer(ignored));
+    EXPECT_EQ(a, f[0]);
+    EXPECT_EQ(b, f[1]);
+    EXPECT_EQ(c, f[2]);
+  }
 }
 
 }  // namespace
