@@ -6,7 +6,7 @@
 
 #include "Zentra2/image.h"
 #include "Zentra2/zentra.h"
-#include "png_dump.h"
+#include "tests/qo_3d/png_dump.h"
 #include "qo_3d/qo3d.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "core/globals.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
-#include "png_dump.h"
+#include "tests/qo_3d/png_dump.h"
 #include "scenes/greetz.h"
 #include "scenes/meshes.h"
 
