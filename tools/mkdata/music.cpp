@@ -540,6 +540,7 @@ void Compose(Bus& m) {
       float vel = (sixteenth ? 0.8f : 0.9f) * accent;
       if (Between(bar, 8, 12)) vel *= float(bar - 7) / 5.0f;
       float bright = Between(bar, kMeshes, kGreetz) ? 0.8f : 0.45f;
+      vel *= rng.range(0.88f, 1.06f);  // a player's unevenness
       Pluck(m, t + s * step, note, vel, sixteenth ? 0.16f : 0.28f, (s % 2) ? 0.45f : -0.45f, bright, 0.45f);
     }
   }
@@ -585,19 +586,21 @@ void Compose(Bus& m) {
       double tb = t + b * kBeat;
       if (full) Kick(m, tb, 0.9f);
       else if (lightKick && (b % 2 == 0 || bar >= 56)) Kick(m, tb, 0.6f);
-      if (claps && (b == 1 || b == 3)) Clap(m, tb, 0.75f, seed++);
+      if (claps && (b == 1 || b == 3)) Clap(m, tb + 0.004, rng.range(0.68f, 0.78f), seed++);
       if (hats) {
-        Hat(m, tb + kBeat * 0.5, full ? 0.9f : 0.6f, 0.045f, 0.3f, seed++);
+        Hat(m, tb + kBeat * 0.5, (full ? 0.9f : 0.6f) * rng.range(0.85f, 1.05f), 0.045f, 0.3f, seed++);
         if (full) {
-          Hat(m, tb + kBeat * 0.25, 0.35f, 0.025f, -0.3f, seed++);
-          Hat(m, tb + kBeat * 0.75, 0.4f, 0.025f, -0.3f, seed++);
+          // Sixteenths pushed a little late: a gentle swing.
+          Hat(m, tb + kBeat * 0.25 + 0.018, rng.range(0.28f, 0.4f), 0.025f, -0.3f, seed++);
+          Hat(m, tb + kBeat * 0.75 + 0.018, rng.range(0.32f, 0.45f), 0.025f, -0.3f, seed++);
         }
       }
     }
     // Shaker sixteenths in the calm parts.
     if (Between(bar, 8, 16) || Between(bar, 44, 56) || Between(bar, 126, 130))
       for (int s = 0; s < 16; ++s)
-        Hat(m, t + s * kBeat / 4, (s % 4 == 2) ? 0.45f : 0.22f, 0.03f, 0.5f, seed++);
+        Hat(m, t + s * kBeat / 4 + (s % 2 ? 0.018 : 0.0), ((s % 4 == 2) ? 0.45f : 0.22f) * rng.range(0.8f, 1.1f),
+            0.03f, 0.5f, seed++);
   }
   // Fills at the strobes of the meshes scene and before the big changes.
   auto roll = [&](double startBar, double bars) {
