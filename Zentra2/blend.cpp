@@ -27,8 +27,6 @@ struct CopyJob {
   }
 };
 
-bool HasRows(const TBuffer64& b) { return b.Width > 0 && b.Height > 0 && b.Rows.size() >= size_t(b.Height); }
-
 // The clipping rule shared by the six copies. Unlike the hardware copies the
 // first test uses MaxX/MaxY, so X = D.Width is rejected. Sums are taken in 64
 // bits so that positions near the ends of the integer range cannot wrap.

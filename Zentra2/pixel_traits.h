@@ -93,6 +93,9 @@ constexpr int BytesOfDepth(int32_t depth) {
   return depth == 15 || depth == 16 ? 2 : depth == 24 ? 3 : depth == 32 ? 4 : 0;
 }
 
+// True when the buffer has pixels and a row table that covers them.
+inline bool HasRows(const TBuffer64& b) { return b.Width > 0 && b.Height > 0 && b.Rows.size() >= size_t(b.Height); }
+
 // Calls f(PxN{}) for the traits of `depth`; nothing for other depths.
 template <class F>
 void WithDepth(int32_t depth, F&& f) {

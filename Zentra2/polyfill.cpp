@@ -52,10 +52,7 @@ int64_t Trunc(double v) {
   return int64_t(v);
 }
 
-bool HasRows(const TBuffer64& b) {
-  return b.Width > 0 && b.Height > 0 && b.Rows.size() >= size_t(b.Height) &&
-         b.EdgeTable.size() >= size_t(b.Height) * kStride;
-}
+bool CanFill(const TBuffer64& b) { return HasRows(b) && b.EdgeTable.size() >= size_t(b.Height) * kStride; }
 
 // One corner as the walkers see it: position and N attributes.
 template <int N>
@@ -108,7 +105,7 @@ void WalkEdge(int32_t* table, int32_t height, int attrSlot, Corner<N> p, Corner<
 // one last), then hand each covered row to `span`.
 template <int N, class Attrs, class Span>
 void Polygon(TBuffer64& t, const TPolyVertex* v, int32_t count, int attrSlot, Attrs attrs, Span span) {
-  if (!v || count <= 0 || !HasRows(t)) return;
+  if (!v || count <= 0 || !CanFill(t)) return;
   int32_t* table = t.EdgeTable.data();
   auto corner = [&](int32_t i) {
     Corner<N> c{v[i].X, v[i].Y, {}};
@@ -208,9 +205,7 @@ void TBuffer64::GouraudPoly(const TPolyVertex* vertices, int32_t count) {
 
 void TBuffer64::TexturePoly(TBuffer64* texture, const TPolyVertex* vertices, int32_t count) {
   // Texels are copied raw, so the texture must share the target's depth.
-  if (!texture || texture->BitDepth != BitDepth || texture->Width <= 0 || texture->Height <= 0 ||
-      texture->Rows.size() < size_t(texture->Height))
-    return;
+  if (!texture || texture->BitDepth != BitDepth || !HasRows(*texture)) return;
   WithDepth(BitDepth, [&](auto px) {
     using Px = decltype(px);
     Polygon<2>(

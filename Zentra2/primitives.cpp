@@ -18,8 +18,6 @@ using namespace pixel;
 
 namespace {
 
-bool HasRows(const TBuffer64& b) { return b.Width > 0 && b.Height > 0 && b.Rows.size() >= size_t(b.Height); }
-
 int32_t Sign(int32_t v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }
 
 int32_t ClampToInt(int64_t v) {
