@@ -432,6 +432,16 @@ TEST(MkdataStamp, UpToDateNeedsTheSameGeneratorAndEveryFile) {
   fs::remove_all(dir);
 }
 
+TEST(MkdataStamp, AFolderThatCannotBeMadeFailsTheRun) {
+  fs::path file = fs::temp_directory_path() / ("mkdata-file-" + std::to_string(getpid()));
+  std::ofstream(file) << "in the way";
+  std::string cmd = std::string("\"") + MKDATA_BIN + "\" \"" + (file / "data").string() + "\" 2>/dev/null";
+  EXPECT_NE(std::system(cmd.c_str()), 0);
+  std::string usage = std::string("\"") + MKDATA_BIN + "\" 2>/dev/null";
+  EXPECT_NE(std::system(usage.c_str()), 0);
+  fs::remove(file);
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ generator pieces

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -106,13 +107,24 @@ bool Generate(const std::string& dir, bool verbose) {
   std::atomic<bool> musicOk{false};
   double renderSeconds = 0, encodeSeconds = 0;
   std::thread music([&] {
-    auto t0 = std::chrono::steady_clock::now();
-    std::vector<float> pcm = RenderSoundtrack();
-    renderSeconds = Seconds(t0);
-    t0 = std::chrono::steady_clock::now();
-    musicOk = WriteMp3((root / kMusicPath).string(), pcm, "quiet orbit");
-    encodeSeconds = Seconds(t0);
+    try {
+      auto t0 = std::chrono::steady_clock::now();
+      std::vector<float> pcm = RenderSoundtrack();
+      renderSeconds = Seconds(t0);
+      t0 = std::chrono::steady_clock::now();
+      musicOk = WriteMp3((root / kMusicPath).string(), pcm, "quiet orbit");
+      encodeSeconds = Seconds(t0);
+    } catch (const std::exception& e) {
+      fprintf(stderr, "mkdata: music: %s\n", e.what());
+    }
   });
+  // Whatever happens to the pictures, the music thread is joined before leaving.
+  struct Joiner {
+    std::thread& t;
+    ~Joiner() {
+      if (t.joinable()) t.join();
+    }
+  } joiner{music};
 
   bool ok = true;
   for (const auto& asset : Pictures()) {
