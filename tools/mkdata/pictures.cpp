@@ -303,9 +303,10 @@ Image IntroOrbits() {
 }
 
 Image IntroBackdropTile() {
-  Image img(256, 192, Hex(0x04060f));
-  AddNebula(img, 61, {64, {Hex(0x12285a), Hex(0x2a1858), Hex(0x10385a)}, 0.7f, 0.55f, true, true});
-  AddStars(img, 62, {90, 0.65f, 0.02f, true});
+  // Screen-sized and seamless both ways: it scrolls down with a 384-row wrap and shows no repeats.
+  Image img(512, 384, Hex(0x04060f));
+  AddNebula(img, 61, {128, {Hex(0x12285a), Hex(0x2a1858), Hex(0x10385a)}, 0.7f, 0.55f, true, true});
+  AddStars(img, 62, {360, 0.65f, 0.02f, true});
   return img;
 }
 
