@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -223,9 +224,11 @@ public:
   void FrameDrawn() override { drawTimes_[currentScene_].push_back((WallSeconds() - frameWallStart_) * 1000.0); }
 
   int Finish() {
-    // The screen keeps the last frame up to the instant the show ended.
-    EmitFrame(NextGrid(clock_->Micros()));
-    RenderAudio(clock_->Micros());
+    // A frame presented since the last video frame still gets its own; the
+    // music then runs to the end of the last frame's 20 ms, so picture and
+    // sound have the same length.
+    if (presentedSinceEmit_) EmitFrame(NextGrid(clock_->Micros()));
+    RenderAudio(nextFrame_ * kFrameMicros);
     if (progress_) std::fputc('\n', stderr);
     if (options_.benchmark) return Report();
     if (csv_) std::fclose(csv_);
@@ -300,18 +303,17 @@ private:
 
   void RenderAudio(int64_t toMicros) {
     if (!writing_) return;
+    // The music of the written stretch of video: from the first written
+    // frame's instant to the end of the last one's 20 ms.
+    const int64_t first = SampleAt(int64_t(options_.fromSeconds * 1e6 + 0.5));
+    const int64_t last = options_.toSeconds > 1e12 ? INT64_MAX : SampleAt(int64_t(options_.toSeconds * 1e6 + 0.5) + kFrameMicros);
     int64_t end = SampleAt(toMicros);
     while (samplesDone_ < end) {
       size_t n = size_t(std::min<int64_t>(end - samplesDone_, 4096));
       audio_.resize(n * 2);
       platform::audio::RenderOffline(audio_.data(), n);
-      // The music belongs to the written stretch of video only.
-      int64_t firstSample = SampleAt(int64_t(options_.fromSeconds * 1e6));
-      if (writing_ && options_.frames.empty() && samplesDone_ + int64_t(n) > firstSample &&
-          double(samplesDone_) / kRate <= options_.toSeconds + 0.02) {
-        size_t skip = size_t(std::max<int64_t>(0, firstSample - samplesDone_));
-        wav_.Write(audio_.data() + skip * 2, n - skip);
-      }
+      int64_t from = std::max(samplesDone_, first), to = std::min(samplesDone_ + int64_t(n), last);
+      if (options_.frames.empty() && from < to) wav_.Write(audio_.data() + (from - samplesDone_) * 2, size_t(to - from));
       samplesDone_ += int64_t(n);
     }
   }

@@ -1,5 +1,7 @@
 #include "core/show.h"
 
+#include <cstdio>
+
 #include "Zentra2/image.h"
 #include "Zentra2/input.h"
 #include "Zentra2/timer.h"
@@ -9,6 +11,7 @@
 #include "core/music.h"
 #include "core/options.h"
 #include "platform/clock.h"
+#include "platform/window.h"
 #include "trig2/trig2.h"
 
 // A scene whose class has not been written yet is skipped.
@@ -53,6 +56,12 @@ Scene* Prepare(TLoadingScene* loading, const char* message) {
 }  // namespace
 
 void CreateDevices() {
+  // Without a display the window classes end the program through the fatal
+  // path; say first what works without one.
+  if (!Headless && !platform::StartVideo())
+    std::fputs("quietorbit: no display available; --record=show.mp4 (or --record=FOLDER) "
+               "writes the show without one, see --help\n",
+               stderr);
   // Record and benchmark modes draw into a display without a window, at the
   // requested depth; the frames they write are the 512 x 384 frames themselves.
   if (Headless)
