@@ -65,14 +65,23 @@ std::vector<std::string> TreeFiles() {
 std::string GeneratorFingerprint() {
   // FNV-1a over the executable: any rebuilt generator with different code gets a new stamp.
   uint64_t h = 1469598103934665603ull;
-  std::ifstream in("/proc/self/exe", std::ios::binary);
-  std::vector<char> buf(1 << 16);
-  while (in) {
-    in.read(buf.data(), std::streamsize(buf.size()));
-    for (std::streamsize i = 0; i < in.gcount(); ++i) {
-      h ^= static_cast<unsigned char>(buf[size_t(i)]);
+  auto mix = [&h](const char* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+      h ^= static_cast<unsigned char>(p[i]);
       h *= 1099511628211ull;
     }
+  };
+  std::ifstream in("/proc/self/exe", std::ios::binary);
+  std::vector<char> buf(1 << 16);
+  size_t total = 0;
+  while (in) {
+    in.read(buf.data(), std::streamsize(buf.size()));
+    mix(buf.data(), size_t(in.gcount()));
+    total += size_t(in.gcount());
+  }
+  if (total == 0) {  // no /proc: fall back to the build's time, so each rebuild regenerates
+    const char stamp[] = __DATE__ " " __TIME__;
+    mix(stamp, sizeof stamp);
   }
   char text[64];
   snprintf(text, sizeof text, "mkdata 1 %016llx\n", static_cast<unsigned long long>(h));
