@@ -64,6 +64,49 @@ void Fill32(uint8_t* d, int32_t n, uint32_t color) {
   for (; i < n; ++i) Store32(d + 4 * i, color);
 }
 
+// The midpoint circle walk keeps d = 2(x+1)^2 + y^2 + (y-1)^2 - 2R^2 and
+// lowers y when d >= 0. While the circle's slope stays below one, y drops by
+// at most one per column, and then y at column x is simply the largest y the
+// test still keeps at column x - 1: min(R, KeepY(x - 1)). That holds for
+// every column up to `safe` (8k^2 + 12k + 6 <= 4R^2 bounds the drop of the
+// real root by one), which lets a huge disc skip columns whose spans all miss
+// the buffer without walking them.
+class CirclePath {
+public:
+  __extension__ typedef __int128 Wide;
+
+  explicit CirclePath(int64_t r) : R(r), R2(Wide(r) * r) {
+    int64_t k = int64_t(double(r) / std::sqrt(2.0));
+    while (k > 0 && SafeTerm(k) > 4 * R2) --k;
+    while (SafeTerm(k + 1) <= 4 * R2) ++k;
+    safe = k;
+  }
+
+  int64_t Safe() const { return safe; }
+
+  // y at column x >= 1, for x <= Safe() + 1.
+  int64_t YAt(int64_t x) const { return std::min(R, KeepY(x - 1)); }
+
+  int64_t D(int64_t x, int64_t y) const { return int64_t(2 * Wide(x + 1) * (x + 1) + G(y) - 2 * R2); }
+
+private:
+  static Wide G(Wide t) { return t * t + (t - 1) * (t - 1); }
+  static Wide SafeTerm(Wide k) { return 8 * k * k + 12 * k + 6; }
+
+  // Largest t with t^2 + (t-1)^2 < 2R^2 - 2(k+1)^2.
+  int64_t KeepY(int64_t k) const {
+    const Wide t2 = 2 * R2 - 2 * Wide(k + 1) * (k + 1);
+    Wide t = Wide((1.0L + std::sqrt(static_cast<long double>(2 * t2 - 1))) / 2);
+    while (G(t + 1) < t2) ++t;
+    while (t > 0 && G(t) >= t2) --t;
+    return int64_t(t);
+  }
+
+  int64_t R;
+  Wide R2;
+  int64_t safe = 0;
+};
+
 }  // namespace
 
 // Single pixels choose by the pixel size of the buffer's depth: the stored
@@ -172,17 +215,57 @@ void TBuffer64::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_
 // Midpoint circle filled with spans; rows where the octants meet are drawn
 // more than once. Spans of rows outside the buffer are skipped. Every later
 // span lies on a row in [CY - y, CY - x] or [CY + x, CY + y] (x only grows, y
-// only shrinks, y >= x), so the loop ends once both ranges miss the buffer:
-// a disc far larger than the buffer costs about the rows it can touch.
+// only shrinks, y >= x), so the loop ends once both ranges miss the buffer;
+// and a run of columns whose four rows all miss it is jumped over in one go.
+// A disc of any radius costs about the rows it can touch.
 void TBuffer64::FillCircle(int32_t cx, int32_t cy, int32_t radius, uint32_t color) {
-  const int64_t CX = cx, CY = cy, R = radius;
+  const int64_t CX = cx, CY = cy, R = radius, H = Height;
   if (CX + R < 0 || CX - R >= Width || CY + R < 0 || CY - R >= Height) return;
+  auto visible = [&](int64_t row) { return row >= 0 && row < H; };
   auto span = [&](int64_t a, int64_t b, int64_t row) {
-    if (row >= 0 && row < Height) HLine(ClampToInt(a), ClampToInt(b), int32_t(row), color);
+    if (visible(row)) HLine(ClampToInt(a), ClampToInt(b), int32_t(row), color);
+  };
+  const bool jumps = R >= 16;
+  const CirclePath path(jumps ? R : 16);
+  // First column in (from, to] where pred holds, or to + 1; pred must turn
+  // true once and stay true.
+  auto firstWhere = [](int64_t from, int64_t to, auto pred) {
+    int64_t lo = from + 1, hi = to + 1;
+    while (lo < hi) {
+      int64_t mid = lo + (hi - lo) / 2;
+      if (pred(mid)) hi = mid;
+      else lo = mid + 1;
+    }
+    return lo;
+  };
+  // The next column after x where one of the four rows may lie in the
+  // buffer, at most safe + 1. Rows CY +- x move by one per column and so do
+  // rows CY +- y, so none can step over the buffer.
+  auto nextVisible = [&](int64_t x) {
+    const int64_t last = path.Safe() + 1;
+    int64_t next = last;
+    if (H - 1 - CY > x) next = std::min(next, std::max(x + 1, -CY));
+    if (CY > x) next = std::min(next, std::max(x + 1, CY - H + 1));
+    for (int64_t top : {H - 1 - CY, CY}) {  // y ranges of rows CY + y and CY - y
+      int64_t bottom = top - (H - 1);
+      int64_t at = firstWhere(x, last, [&](int64_t c) { return path.YAt(c) <= top; });
+      if (at <= last && path.YAt(at) >= bottom) next = std::min(next, at);
+    }
+    return next;
   };
   int64_t x = 0, y = R, d = 3 - 2 * R;
   while (y >= x) {
-    if ((CY - x < 0 || CY - y >= Height) && (CY + x >= Height || CY + y < 0)) break;
+    if ((CY - x < 0 || CY - y >= H) && (CY + x >= H || CY + y < 0)) break;
+    if (jumps && x >= 1 && x <= path.Safe() && !visible(CY + x) && !visible(CY - x) && !visible(CY + y) &&
+        !visible(CY - y)) {
+      int64_t to = nextVisible(x);
+      // Stop where the walk itself would have ended (y - x only shrinks).
+      to = std::min(to, firstWhere(x, to, [&](int64_t c) { return path.YAt(c) < c; }));
+      if (to > x + 1) {
+        x = to, y = path.YAt(to), d = path.D(x, y);
+        continue;
+      }
+    }
     span(CX + y, CX - y, CY + x);
     span(CX + y, CX - y, CY - x);
     span(CX + x, CX - x, CY + y);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <set>
 #include <utility>
@@ -177,9 +178,19 @@ TEST(Shapes, FillCircle) {
 // change when the loop stops as soon as no later span can reach the buffer.
 TEST(Shapes, FillCircleEndsEarlyWithoutLosingSpans) {
   Biased rnd(2024);
-  for (int i = 0; i < 300; ++i) {
+  int edges = 0;
+  for (int i = 0; i < 500; ++i) {
     Canvas fast(32, 13, 9), full(32, 13, 9);
-    const int cx = rnd.Range(-3000, 3000), cy = rnd.Range(-3000, 3000), r = rnd.Range(-5, 5000);
+    int cx = rnd.Range(-3000, 3000), cy = rnd.Range(-3000, 3000), r = rnd.Range(-5, 5000);
+    if (i >= 300) {
+      // Big discs whose edge crosses the buffer anywhere along the octant.
+      r = rnd.Range(16, 2000000);
+      const double along = rnd.Range(0, 1000) / 1000.0;
+      const int off = int(r * along), rise = int(std::sqrt(double(r) * r - double(off) * off));
+      cx = 6 + (rnd.Range(0, 1) ? off : -off) + rnd.Range(-3, 3);
+      cy = 4 + (rnd.Range(0, 1) ? rise : -rise) + rnd.Range(-3, 3);
+      if (rnd.Range(0, 1)) std::swap(cx, cy);
+    }
     fast.buf.FillCircle(cx, cy, r, 1);
     if (!(cx + r < 0 || cx - r >= 13 || cy + r < 0 || cy - r >= 9)) {
       for (int x = 0, y = r, d = 3 - 2 * r; y >= x; ++x) {
@@ -192,7 +203,10 @@ TEST(Shapes, FillCircleEndsEarlyWithoutLosingSpans) {
       }
     }
     ASSERT_EQ(Lit(fast.buf), Lit(full.buf)) << cx << "," << cy << " r " << r;
+    size_t lit = Lit(fast.buf).size();
+    edges += i >= 300 && lit > 0 && lit < 13 * 9;
   }
+  EXPECT_GT(edges, 100);  // the big discs do cut through the buffer
 }
 
 }  // namespace
