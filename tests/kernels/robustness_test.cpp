@@ -60,11 +60,10 @@ struct Wild {
     }
   }
 
-  // A radius that keeps the midpoint loop short while still reaching far.
   int32_t Radius() {
     switch (rnd.Range(0, 3)) {
       case 0: return rnd.Range(-5, 30);
-      case 1: return rnd.Range(0, 200000);
+      case 1: return int32_t(rnd.rng() >> 1);
       case 2: return std::numeric_limits<int32_t>::max() - rnd.Range(0, 3);
       default: return std::numeric_limits<int32_t>::min() + rnd.Range(0, 3);
     }
@@ -95,7 +94,7 @@ TEST(Robustness, WildShapesStayInsideTheirBuffers) {
         b.VLine(w.Int(), w.Int(), w.Int(), colour);
         b.Rectangle(w.Int(), w.Int(), w.Int(), w.Int(), colour);
         b.FillRect(w.Int(), w.Int(), w.Int(), w.Int(), colour);
-        b.FillCircle(w.Int() % 100000, w.Int() % 100000, w.Radius(), colour);
+        b.FillCircle(w.Int(), w.Int(), w.Radius(), colour);
         std::vector<TPolyVertex> poly(size_t(w.rnd.Range(1, 8)));
         for (auto& v : poly) {
           v.X = w.Float(), v.Y = w.Float(), v.U = w.Float(), v.V = w.Float();
