@@ -545,6 +545,15 @@ void Compose(Bus& m) {
     }
   }
 
+  // A few bells over the opening scene's first bars, before the arpeggio comes in.
+  for (int bar = 2; bar < 9; ++bar) {
+    const Harmony& h = ChordAt(bar);
+    for (float beat : {0.0f, 2.5f}) {
+      if (bar % 2 == 1 && beat > 0) continue;
+      float note = h.pad[size_t(2 + rng.next() % 3)] + 24;
+      Bell(m, BarTime(bar) + beat * kBeat, note, 0.35f + 0.15f * rng.uniform(), 1.1f, rng.range(-0.6f, 0.6f), 0.55f);
+    }
+  }
   // Bells in the breakdown: chord tones, high, with the delay.
   for (int bar = 43; bar < 57; ++bar) {
     const Harmony& h = ChordAt(bar);
