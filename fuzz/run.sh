@@ -1,38 +1,59 @@
 #!/usr/bin/env bash
-# Builds the image-loader fuzzer with clang and runs it for a while.
-#   fuzz/run.sh [SECONDS]   (default 60)
-# The seeds are written to build-fuzz/seeds/, the corpus grows in
-# build-fuzz/corpus/ (kept between runs), findings land in build-fuzz/findings/
-# and the fuzzer's full output in build-fuzz/fuzz.log.
+# Builds the fuzzers with clang and runs each for a while.
+#   fuzz/run.sh [SECONDS [TARGET...]]   (default 60 s each; targets: image asc music)
+# The seeds are written to build-fuzz/seeds/<target>/, each corpus grows in
+# build-fuzz/corpus/<target>/ (kept between runs), findings land in
+# build-fuzz/findings/ and each fuzzer's full output in build-fuzz/<target>.log.
+# Inputs that once crashed a fuzzer are kept in fuzz/regressions/<target>/ and
+# replayed before every run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+[ $# -gt 0 ] && shift
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(image asc music)
+
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQO_FUZZ=ON -DQO_TESTS=OFF -DQO_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_load_stream fuzz_seeds fuzz_asc >/dev/null
-build-fuzz/bin/fuzz_seeds build-fuzz/seeds
-mkdir -p build-fuzz/corpus build-fuzz/findings
-# The loader accepts pictures of up to 16M pixels; with the sanitizers'
-# overhead one input stays well below the memory limit given here.
-if SDL_VIDEODRIVER=dummy build-fuzz/bin/fuzz_load_stream -max_total_time="$seconds" -rss_limit_mb=2560 \
-  -timeout=10 -print_final_stats=1 -artifact_prefix=build-fuzz/findings/ \
-  build-fuzz/corpus build-fuzz/seeds >build-fuzz/fuzz.log 2>&1; then
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' build-fuzz/fuzz.log)
-  echo "fuzz_load_stream: $runs runs in $seconds s, no finding"
-else
-  tail -n 60 build-fuzz/fuzz.log >&2
-  echo "fuzz_load_stream: FINDING, see build-fuzz/findings/ and build-fuzz/fuzz.log" >&2
-  exit 1
-fi
+cmake --build build-fuzz -j"$(nproc)" \
+  --target fuzz_load_stream fuzz_seeds fuzz_asc fuzz_music fuzz_music_seeds >/dev/null
 
-# The mesh loader, from the small meshes in fuzz/asc_seeds/.
-mkdir -p build-fuzz/asc_corpus
-if SDL_VIDEODRIVER=dummy build-fuzz/bin/fuzz_asc -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-  -artifact_prefix=build-fuzz/findings/ build-fuzz/asc_corpus fuzz/asc_seeds >build-fuzz/fuzz_asc.log 2>&1; then
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' build-fuzz/fuzz_asc.log)
-  echo "fuzz_asc: $runs runs in $seconds s, no finding"
-else
-  tail -n 60 build-fuzz/fuzz_asc.log >&2
-  echo "fuzz_asc: FINDING, see build-fuzz/findings/ and build-fuzz/fuzz_asc.log" >&2
-  exit 1
-fi
+mkdir -p build-fuzz/findings build-fuzz/seeds
+build-fuzz/bin/fuzz_seeds build-fuzz/seeds/image >/dev/null
+build-fuzz/bin/fuzz_music_seeds build-fuzz/seeds/music >/dev/null
+rm -rf build-fuzz/seeds/asc && cp -r fuzz/asc_seeds build-fuzz/seeds/asc
+
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+status=0
+for target in "${targets[@]}"; do
+  case "$target" in
+    image) bin=fuzz_load_stream ;;
+    asc) bin=fuzz_asc ;;
+    music) bin=fuzz_music ;;
+    *) echo "fuzz/run.sh: unknown target $target (image, asc, music)" >&2; exit 2 ;;
+  esac
+  log=build-fuzz/$target.log
+  # Earlier findings first: each must now run through cleanly.
+  if [ -d "fuzz/regressions/$target" ] && [ -n "$(ls -A "fuzz/regressions/$target")" ]; then
+    if ! "build-fuzz/bin/$bin" -rss_limit_mb=2560 fuzz/regressions/"$target"/* >"$log.replay" 2>&1; then
+      tail -n 40 "$log.replay" >&2
+      echo "$bin: a kept finding in fuzz/regressions/$target/ fails again" >&2
+      status=1
+      continue
+    fi
+  fi
+  mkdir -p "build-fuzz/corpus/$target"
+  # The image loader accepts pictures of up to 16M pixels; with the
+  # sanitizers' overhead one input stays well below the memory limit here.
+  if "build-fuzz/bin/$bin" -max_total_time="$seconds" -rss_limit_mb=2560 -timeout=10 -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/findings/"$target"- "build-fuzz/corpus/$target" "build-fuzz/seeds/$target" \
+    >"$log" 2>&1; then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    echo "$bin: $runs runs in $seconds s, no finding"
+  else
+    tail -n 60 "$log" >&2
+    echo "$bin: FINDING, see build-fuzz/findings/ and $log" >&2
+    status=1
+  fi
+done
+exit $status
