@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,7 +15,7 @@ class ErrorPath : public ::testing::Test {
 protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("qo_error_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("qo_error_" + std::to_string(getpid()) + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::create_directories(dir_);
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);

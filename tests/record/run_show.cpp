@@ -2,6 +2,7 @@
 
 #include <png.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -64,7 +65,7 @@ void ShowFolder::SetUp() {
   std::string name = std::string(info->test_suite_name()) + "_" + info->name();
   for (char& c : name)
     if (c == '/') c = '_';
-  dir = fs::temp_directory_path() / ("qo_" + name);
+  dir = fs::temp_directory_path() / ("qo_" + std::to_string(getpid()) + "_" + name);
   fs::remove_all(dir);
   fs::create_directories(dir);
   fs::create_directory_symlink(data, dir / "data");

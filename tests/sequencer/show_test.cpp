@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -44,7 +45,8 @@ protected:
   void SetUp() override {
     data = fs::path(std::getenv("QO_SOURCE_DIR")) / "data";
     if (!fs::exists(data / ".mkdata-stamp")) GTEST_SKIP() << "no generated data tree (run ./setup.sh build)";
-    dir = fs::temp_directory_path() / ("qo_show_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir = fs::temp_directory_path() / ("qo_show_" + std::to_string(getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
   }

@@ -2,6 +2,8 @@
 // without a window, at a chosen depth, driven by a virtual clock. Sound off.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -38,7 +40,8 @@ public:
 
   // Six small sprites (a white square with a grey border) as the particles.
   void MakeParticles() {
-    std::string path = (std::filesystem::temp_directory_path() / "qo_test_particle.bmp").string();
+    std::string path =
+        (std::filesystem::temp_directory_path() / ("qo_test_particle_" + std::to_string(getpid()) + ".bmp")).string();
     WriteBmp(path, 8, 8);
     for (TImage64*& p : Particles) p = new TImage64(Display, path, false);
   }
