@@ -203,15 +203,6 @@ void StrokeRect(Image& img, int x0, int y0, int x1, int y1, Rgb colour, float al
   FillRect(img, x1 - 1, y0 + 1, x1, y1 - 1, colour, alpha);
 }
 
-void Vignette(Image& img, float strength) {
-  for (int y = 0; y < img.h; ++y)
-    for (int x = 0; x < img.w; ++x) {
-      float dx = (x + 0.5f) / img.w - 0.5f, dy = (y + 0.5f) / img.h - 0.5f;
-      float d = std::sqrt(dx * dx + dy * dy) * 1.41f;
-      img.at(x, y) = img.at(x, y) * (1 - strength * d * d);
-    }
-}
-
 Image Resize(const Image& src, int w, int h) {
   Image out(w, h);
   float sx = float(src.w) / w, sy = float(src.h) / h;

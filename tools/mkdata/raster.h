@@ -85,7 +85,6 @@ void DrawEllipse(Image& img, float cx, float cy, float rx, float ry, float angle
                  float alpha, float dash = 0, float startFade = 0);
 void FillRect(Image& img, int x0, int y0, int x1, int y1, Rgb colour, float alpha = 1);
 void StrokeRect(Image& img, int x0, int y0, int x1, int y1, Rgb colour, float alpha = 1);
-void Vignette(Image& img, float strength);
 Image Resize(const Image& src, int w, int h);  // box filter down, bilinear up
 void BoxBlur(Image& img, int radius, bool wrapEdges = false);
 

@@ -72,8 +72,6 @@ Font::~Font() {
   if (impl_->lib) FT_Done_FreeType(impl_->lib);
 }
 
-float Font::Ascent() const { return float(impl_->face->size->metrics.ascender) / 64.0f; }
-
 float Font::Width(const std::string& text, float spacing) const {
   return Render(nullptr, 0, 0, text, {}, 0, spacing, false);
 }

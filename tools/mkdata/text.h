@@ -19,7 +19,6 @@ class Font {
   Font& operator=(const Font&) = delete;
 
   float Width(const std::string& text, float spacing = 0) const;
-  float Ascent() const;
   // Draws text with its baseline at y; alpha-blends colour by glyph coverage.
   // Returns the pen position after the last glyph.
   float Draw(Image& img, float x, float y, const std::string& text, Rgb colour, float alpha = 1,
