@@ -2,6 +2,8 @@
 // video driver; the fatal paths run in a child process each.
 #include <gtest/gtest.h>
 
+#include "tests/support/scratch_dir.h"
+
 #include <SDL.h>
 
 #include <cstdlib>
@@ -240,8 +242,13 @@ protected:
   void SetUp() override {
     WindowTest::SetUp();
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::remove("ZNT_ERR.txt");
+    scratch_ = std::make_unique<ScratchDir>();
   }
+  void TearDown() override {
+    scratch_.reset();
+    WindowTest::TearDown();
+  }
+  std::unique_ptr<ScratchDir> scratch_;  // the error log goes here
 };
 
 TEST_F(FatalTest, AnUnsupportedDesktopDepthEndsTheWindowedDisplay) {

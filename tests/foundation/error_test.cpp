@@ -1,30 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "Zentra2/error.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
 // Each test writes its log in a folder of its own: tests run in parallel.
 class ErrorPath : public ::testing::Test {
 protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qo_error_" + std::to_string(getpid()) + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(dir_);
-    old_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
-  }
-  void TearDown() override {
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(dir_);
-  }
-  std::filesystem::path dir_, old_;
+  ScratchDir scratch_;
 };
 
 std::string ReadLog() {

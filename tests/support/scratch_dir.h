@@ -1,0 +1,35 @@
+// A folder of its own for the running test, made current while it lives.
+// Tests that leave files in the working directory (the error log above all)
+// use it, since ctest runs tests in parallel from one working directory.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+class ScratchDir {
+public:
+  ScratchDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+    for (char& c : name)
+      if (c == '/') c = '_';
+    path_ = std::filesystem::temp_directory_path() / ("qo_" + std::to_string(getpid()) + "_" + name);
+    std::filesystem::create_directories(path_);
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::current_path(old_, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+private:
+  std::filesystem::path path_, old_;
+};
