@@ -16,7 +16,11 @@ public:
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
     for (char& c : name)
       if (c == '/') c = '_';
-    path_ = std::filesystem::temp_directory_path() / ("qo_" + std::to_string(getpid()) + "_" + name);
+    // A "threadsafe" death test runs the test again in a new process: that
+    // child must use its parent's folder.
+    bool deathTestChild = !GTEST_FLAG_GET(internal_run_death_test).empty();
+    int owner = deathTestChild ? getppid() : getpid();
+    path_ = std::filesystem::temp_directory_path() / ("qo_" + std::to_string(owner) + "_" + name);
     std::filesystem::create_directories(path_);
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
@@ -24,7 +28,7 @@ public:
   ~ScratchDir() {
     std::error_code ec;
     std::filesystem::current_path(old_, ec);
-    std::filesystem::remove_all(path_, ec);
+    if (GTEST_FLAG_GET(internal_run_death_test).empty()) std::filesystem::remove_all(path_, ec);
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
