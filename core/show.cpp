@@ -14,31 +14,12 @@
 #include "platform/window.h"
 #include "trig2/trig2.h"
 
-// A scene whose class has not been written yet is skipped.
-#if __has_include("scenes/intro.h")
-#include "scenes/intro.h"
-#define QO_HAVE_INTRO 1
-#endif
-#if __has_include("scenes/cube.h")
-#include "scenes/cube.h"
-#define QO_HAVE_CUBE 1
-#endif
-#if __has_include("scenes/circles.h")
 #include "scenes/circles.h"
-#define QO_HAVE_CIRCLES 1
-#endif
-#if __has_include("scenes/metaballs.h")
-#include "scenes/metaballs.h"
-#define QO_HAVE_METABALLS 1
-#endif
-#if __has_include("scenes/meshes.h")
-#include "scenes/meshes.h"
-#define QO_HAVE_MESHES 1
-#endif
-#if __has_include("scenes/greetz.h")
+#include "scenes/cube.h"
 #include "scenes/greetz.h"
-#define QO_HAVE_GREETZ 1
-#endif
+#include "scenes/intro.h"
+#include "scenes/meshes.h"
+#include "scenes/metaballs.h"
 
 namespace {
 const char* const kCaption = ".oO[ quiet orbit ]Oo.";
@@ -96,24 +77,12 @@ int RunShow(const std::vector<std::string>& args) {
   BuildSinTable();
   LoadParticles();
 
-#ifdef QO_HAVE_INTRO
   auto* intro = Prepare<TIntroScene>(loading, "Loading Intro Scene..");
-#endif
-#ifdef QO_HAVE_CUBE
   auto* cube = Prepare<TCubeScene>(loading, "Loading Cube Scene..");
-#endif
-#ifdef QO_HAVE_CIRCLES
   auto* circles = Prepare<TCirclesScene>(loading, "Loading Circles Scene..");
-#endif
-#ifdef QO_HAVE_METABALLS
   auto* metaballs = Prepare<TMetaballsScene>(loading, "Loading Metaballs Scene..");
-#endif
-#ifdef QO_HAVE_MESHES
   auto* meshes = Prepare<TMeshesScene>(loading, "Loading Meshes Scene..");
-#endif
-#ifdef QO_HAVE_GREETZ
   auto* greetz = Prepare<TGreetzScene>(loading, "Loading Greetz Scene..");
-#endif
 
   // A short pause with the music held, then the music resumes where it was
   // held and the scenes start.
@@ -127,24 +96,12 @@ int RunShow(const std::vector<std::string>& args) {
   MusicTimer->SetElapsed(8500);
   ResumeMusic();
 
-#ifdef QO_HAVE_INTRO
   intro->Run();
-#endif
-#ifdef QO_HAVE_CUBE
   cube->Run();
-#endif
-#ifdef QO_HAVE_CIRCLES
   circles->Run();
-#endif
-#ifdef QO_HAVE_METABALLS
   metaballs->Run();
-#endif
-#ifdef QO_HAVE_MESHES
   meshes->Run();
-#endif
-#ifdef QO_HAVE_GREETZ
   greetz->Run();
-#endif
   // The normal end frees nothing: the process ends here.
   return 0;
 }
