@@ -21,8 +21,9 @@ build_packages=(
   libgtest-dev libbenchmark-dev libpixman-1-dev
 )
 # Only the tests need these: a virtual X server for window tests, ffmpeg for
-# video recording, clang with its runtime for the fuzzers.
-test_packages=(xvfb x11-apps ffmpeg clang libclang-rt-14-dev)
+# video recording, clang with its runtime for the fuzzers, GNU time for the
+# peak memory of a run.
+test_packages=(xvfb x11-apps ffmpeg clang libclang-rt-14-dev time)
 
 install_missing() {
   local missing=()
@@ -53,8 +54,12 @@ case "$mode" in
   test)
     install_missing "${build_packages[@]}" "${test_packages[@]}"
     build
-    fuzz/run.sh 30
     ctest --test-dir build --output-on-failure -j"$(nproc)"
+    # Every fuzzer for a bounded time (fuzz/run.sh SECONDS to run longer).
+    fuzz/run.sh "${QO_FUZZ_SECONDS:-45}"
+    # Everything again under the sanitizers, with the whole show, leaving at
+    # any frame and the broken-data matrix as child processes.
+    scripts/sanitize.sh
     ;;
   build)
     install_missing "${build_packages[@]}"
