@@ -282,39 +282,40 @@ void InvertRow(uint8_t* d, int32_t bytes) {
   for (; i < bytes; ++i) d[i] = uint8_t(~d[i]);
 }
 
+// The shape of every copy of the family: clip once, pick the depth once, run
+// the row kernels `kernels(job, px)` chooses.
+template <class Kernels>
+void ClippedCopy(TBuffer64& src, TBuffer64* dest, int32_t x, int32_t y, Kernels kernels) {
+  CopyJob job;
+  if (!ClipCopy(src, dest, x, y, job)) return;
+  WithDepth(src.BitDepth, [&](auto px) { kernels(job, px); });
+}
+
 }  // namespace
 
 void TBuffer64::DrawAdd(TBuffer64* dest, int32_t x, int32_t y) {
-  CopyJob job;
-  if (!ClipCopy(*this, dest, x, y, job)) return;
-  WithDepth(BitDepth, [&](auto px) {
+  ClippedCopy(*this, dest, x, y, [](CopyJob& job, auto px) {
     using Px = decltype(px);
     RunCopy<Px>(job, VecAdd<Px>, AddRow<Px>);
   });
 }
 
 void TBuffer64::DrawSub(TBuffer64* dest, int32_t x, int32_t y) {
-  CopyJob job;
-  if (!ClipCopy(*this, dest, x, y, job)) return;
-  WithDepth(BitDepth, [&](auto px) {
+  ClippedCopy(*this, dest, x, y, [](CopyJob& job, auto px) {
     using Px = decltype(px);
     RunCopy<Px>(job, VecSub<Px>, SubRow<Px>);
   });
 }
 
 void TBuffer64::DrawXor(TBuffer64* dest, int32_t x, int32_t y) {
-  CopyJob job;
-  if (!ClipCopy(*this, dest, x, y, job)) return;
-  WithDepth(BitDepth, [&](auto px) {
+  ClippedCopy(*this, dest, x, y, [](CopyJob& job, auto px) {
     using Px = decltype(px);
     RunCopy<Px>(job, VecXor<Px>, XorRow<Px>);
   });
 }
 
 void TBuffer64::DrawAlpha(TBuffer64* dest, int32_t x, int32_t y, uint8_t alpha) {
-  CopyJob job;
-  if (!ClipCopy(*this, dest, x, y, job)) return;
-  WithDepth(BitDepth, [&](auto px) {
+  ClippedCopy(*this, dest, x, y, [alpha](CopyJob& job, auto px) {
     using Px = decltype(px);
     // 32 opacity steps in two-byte depths, 256 otherwise.
     const uint32_t a = Px::Bytes == 2 ? alpha >> 3u : alpha;
@@ -325,9 +326,7 @@ void TBuffer64::DrawAlpha(TBuffer64* dest, int32_t x, int32_t y, uint8_t alpha) 
 }
 
 void TBuffer64::DrawAlphaKeyed(TBuffer64* dest, int32_t x, int32_t y, uint8_t alpha, uint32_t key) {
-  CopyJob job;
-  if (!ClipCopy(*this, dest, x, y, job)) return;
-  WithDepth(BitDepth, [&](auto px) {
+  ClippedCopy(*this, dest, x, y, [alpha, key](CopyJob& job, auto px) {
     using Px = decltype(px);
     const uint32_t a = Px::Bytes == 2 ? alpha >> 3u : alpha;
     RunCopy<Px>(
@@ -337,9 +336,7 @@ void TBuffer64::DrawAlphaKeyed(TBuffer64* dest, int32_t x, int32_t y, uint8_t al
 }
 
 void TBuffer64::DrawMasked(TBuffer64* dest, int32_t x, int32_t y) {
-  CopyJob job;
-  if (!ClipCopy(*this, dest, x, y, job)) return;
-  WithDepth(BitDepth, [&](auto px) {
+  ClippedCopy(*this, dest, x, y, [](CopyJob& job, auto px) {
     using Px = decltype(px);
     RunCopy<Px>(job, VecMasked<Px>, MaskedRow<Px>);
   });
