@@ -11,6 +11,11 @@ std::string ComposeError(const std::string& className, const std::string& operat
 
 namespace {
 
+std::string& LogPath() {
+  static std::string path = kErrorLogName;
+  return path;
+}
+
 [[noreturn]] void Report(const std::string& message) {
   std::fprintf(stderr, "quietorbit: %s\n", message.c_str());
   std::fflush(stderr);
@@ -22,10 +27,12 @@ namespace {
 
 }  // namespace
 
+void SetErrorLogPath(const std::string& path) { LogPath() = path; }
+
 void FatalError(const std::string& message) {
   platform::RestoreDesktop();
   // A log that cannot be written is ignored: the message still goes to stderr.
-  if (std::FILE* log = std::fopen(kErrorLogName, "wb")) {
+  if (std::FILE* log = std::fopen(LogPath().c_str(), "wb")) {
     std::fputs(message.c_str(), log);
     std::fputs("\r\n", log);
     std::fclose(log);

@@ -7,6 +7,11 @@
 // The log file, relative to the working directory.
 inline constexpr const char* kErrorLogName = "ZNT_ERR.txt";
 
+// Where FatalError writes the log from now on (default kErrorLogName). The
+// program pins it in the user's folder before it moves into the data folder,
+// which may be read-only once installed.
+void SetErrorLogPath(const std::string& path);
+
 // "[" + className + "]" + operation + " -> " + text
 std::string ComposeError(const std::string& className, const std::string& operation, const std::string& text);
 

@@ -1,5 +1,6 @@
 #include "imageio.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -62,10 +63,22 @@ bool WritePngTo(FILE* f, const Pixels& pix) {
   }
   png_init_io(png, f);
   png_set_compression_level(png, 9);
-  png_set_IHDR(png, info, png_uint_32(pix.w), png_uint_32(pix.h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  const bool rgba = !pix.alpha.empty();
+  png_set_IHDR(png, info, png_uint_32(pix.w), png_uint_32(pix.h), 8, rgba ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  for (int y = 0; y < pix.h; ++y) png_write_row(png, const_cast<png_bytep>(pix.at(0, y)));
+  std::vector<uint8_t> row(rgba ? size_t(pix.w) * 4 : 0);
+  for (int y = 0; y < pix.h; ++y) {
+    if (!rgba) {
+      png_write_row(png, const_cast<png_bytep>(pix.at(0, y)));
+      continue;
+    }
+    for (int x = 0; x < pix.w; ++x) {
+      std::copy_n(pix.at(x, y), 3, &row[size_t(x) * 4]);
+      row[size_t(x) * 4 + 3] = pix.alpha[size_t(y) * pix.w + x];
+    }
+    png_write_row(png, row.data());
+  }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return true;

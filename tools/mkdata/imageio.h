@@ -13,6 +13,7 @@ namespace mkdata {
 struct Pixels {
   int w = 0, h = 0;
   std::vector<uint8_t> rgb;
+  std::vector<uint8_t> alpha;  // empty: opaque; else one value per pixel, saved as RGBA
   const uint8_t* at(int x, int y) const { return &rgb[(size_t(y) * w + x) * 3]; }
 };
 

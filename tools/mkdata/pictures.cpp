@@ -87,12 +87,17 @@ Image LoadingBackground() {
   return img;
 }
 
+// Signed distance of pixel (x, y)'s centre to the rounded rectangle's outline, < 0 inside.
+float RoundedDistance(int x, int y, int x0, int y0, int x1, int y1, float radius) {
+  float px = x + 0.5f, py = y + 0.5f;
+  float cx = std::clamp(px, x0 + radius, x1 - radius), cy = std::clamp(py, y0 + radius, y1 - radius);
+  return std::sqrt((px - cx) * (px - cx) + (py - cy) * (py - cy)) - radius;
+}
+
 void RoundedPanel(Image& img, int x0, int y0, int x1, int y1, float radius, Rgb fill, Rgb edge, float edgeAlpha) {
   for (int y = y0; y < y1; ++y)
     for (int x = x0; x < x1; ++x) {
-      float px = x + 0.5f, py = y + 0.5f;
-      float cx = std::clamp(px, x0 + radius, x1 - radius), cy = std::clamp(py, y0 + radius, y1 - radius);
-      float d = std::sqrt((px - cx) * (px - cx) + (py - cy) * (py - cy)) - radius;  // < 0 inside
+      float d = RoundedDistance(x, y, x0, y0, x1, y1, radius);
       float inside = Clamp01(0.5f - d);
       float border = Clamp01(1.0f - std::fabs(d + 1.5f));
       img.blend(x, y, fill, inside);
@@ -682,6 +687,23 @@ Image Finale() {
 }
 
 }  // namespace
+
+Image AppIcon(int size, std::vector<float>* coverage) {
+  // The loading logo's emblem and its dotted orbit on the same light panel,
+  // scaled so the orbit nearly fills the square.
+  const Rgb panel = Hex(0xdee4f0);
+  Image img(size, size, panel);
+  const float radius = size * 0.18f;
+  RoundedPanel(img, 0, 0, size, size, radius, panel, kInk, 0.85f);
+  const float c = size * 0.5f, r = size * 0.2f;
+  Emblem(img, c, c, r, kInk);
+  DrawEllipse(img, c, c, r * 86 / 40, r * 70 / 40, 0.0f, std::max(1.0f, size / 128.0f), kInk, 0.45f, 3.0f);
+  coverage->assign(size_t(size) * size, 0.0f);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      (*coverage)[size_t(y) * size + x] = Clamp01(0.5f - RoundedDistance(x, y, 0, 0, size, size, radius));
+  return img;
+}
 
 const std::vector<PictureAsset>& Pictures() {
   static const std::vector<PictureAsset> list = {

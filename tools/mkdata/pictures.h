@@ -20,6 +20,10 @@ struct PictureAsset {
 
 const std::vector<PictureAsset>& Pictures();
 
+// The program's desktop icon, `size` pixels square, from the loading logo's
+// art; `coverage` gets each pixel's opacity (the rounded corners).
+Image AppIcon(int size, std::vector<float>* coverage);
+
 // Loading-screen layout, shared with the preview on the contact sheet.
 constexpr int kLogoWidth = 456, kLogoHeight = 360;
 
