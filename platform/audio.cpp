@@ -217,6 +217,23 @@ std::optional<std::string> MusicGetName(uint32_t music) {
   return it->second.title;
 }
 
+std::optional<uint64_t> GetPosition(uint32_t music) {
+  if (!component) return std::nullopt;
+  std::lock_guard<std::mutex> hold(component->lock);
+  auto it = component->musics.find(music);
+  if (it == component->musics.end()) return std::nullopt;
+  return it->second.source->Position();
+}
+
+bool SetPosition(uint32_t music, uint64_t frame) {
+  if (!component) return false;
+  std::lock_guard<std::mutex> hold(component->lock);
+  auto it = component->musics.find(music);
+  if (it == component->musics.end()) return false;
+  it->second.source->Seek(frame);
+  return true;
+}
+
 bool MusicFree(uint32_t music) { return FreeMusic(music, true); }
 
 bool StreamFree(uint32_t stream) { return FreeMusic(stream, false); }

@@ -55,6 +55,13 @@ bool StreamPlay(uint32_t stream, bool loop = true);
 // A module's title (possibly empty); none for a stream or an unknown handle.
 std::optional<std::string> MusicGetName(uint32_t music);
 
+// Where a music (module or stream) plays, in frames from its start, and a
+// jump there; a position past the end of a looping music wraps. The position
+// counts the frames mixed so far: exact offline; with a device, what was
+// handed to it. Jumping while the output is held keeps it held.
+std::optional<uint64_t> GetPosition(uint32_t music);
+bool SetPosition(uint32_t music, uint64_t frame);
+
 bool MusicFree(uint32_t music);
 bool StreamFree(uint32_t stream);
 

@@ -2,6 +2,8 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -52,6 +54,7 @@ class ModuleSource final : public LoopingSource {
   ModuleSource(const std::vector<uint8_t>& bytes, int rate)
       : module_(bytes, NullLog()), rate_(rate) {
     module_.set_repeat_count(-1);
+    module_.ctl_set_boolean("seek.sync_samples", true);  // notes already sounding keep sounding after a jump
   }
 
   std::string Title() const { return module_.get_metadata("title"); }
@@ -63,15 +66,42 @@ class ModuleSource final : public LoopingSource {
       if (n == 0) break;  // end of a module that does not loop
       done += n;
     }
+    position_ += done;
     return done;
   }
 
-  void SetLoop(bool loop) override { module_.set_repeat_count(loop ? -1 : 0); }
-  void Rewind() override { module_.set_position_order_row(0, 0); }
+  void SetLoop(bool loop) override {
+    loop_ = loop;
+    module_.set_repeat_count(loop ? -1 : 0);
+  }
+  void Rewind() override { Seek(0); }
+
+  uint64_t Position() override {
+    const uint64_t length = uint64_t(module_.get_duration_seconds() * rate_);
+    return loop_ && length > 0 ? position_ % length : position_;
+  }
+
+  void Seek(uint64_t frame) override {
+    const uint64_t length = uint64_t(module_.get_duration_seconds() * rate_);
+    if (loop_ && length > 0) frame %= length;
+    // The module lands on a row start near the time asked; ask a second
+    // early, then play the rest into the void.
+    const double at = module_.set_position_seconds(std::max(0.0, double(frame) / rate_ - 1.0));
+    uint64_t skip = frame - std::min(frame, uint64_t(std::llround(at * rate_)));
+    float scratch[2 * 1024];
+    while (skip > 0) {
+      const size_t n = module_.read_interleaved_stereo(rate_, size_t(std::min<uint64_t>(skip, 1024)), scratch);
+      if (n == 0) break;
+      skip -= n;
+    }
+    position_ = frame;
+  }
 
  private:
   openmpt::module module_;
   int rate_;
+  bool loop_ = true;
+  uint64_t position_ = 0;  // frames read since the last seek, plus where it went
 };
 
 }  // namespace
@@ -162,8 +192,21 @@ class StreamSource final : public LoopingSource {
 
   void SetLoop(bool loop) override { loop_ = loop; }
 
-  void Rewind() override {
-    mpg123_seek(handle_, 0, SEEK_SET);
+  void Rewind() override { Seek(0); }
+
+  uint64_t Position() override {
+    const off_t at = mpg123_tell(handle_);
+    return at > 0 ? uint64_t(at) : 0;
+  }
+
+  void Seek(uint64_t frame) override {
+    if (loop_ && frame > 0) {
+      // The length is exact only once the whole stream has been scanned.
+      if (!scanned_) scanned_ = mpg123_scan(handle_) == MPG123_OK;
+      const off_t length = mpg123_length(handle_);
+      if (length > 0) frame %= uint64_t(length);
+    }
+    mpg123_seek(handle_, off_t(frame), SEEK_SET);
     sinceRewind_ = 0;
     idle_ = 0;
   }
@@ -195,6 +238,7 @@ class StreamSource final : public LoopingSource {
   size_t pos_ = 0;
   mpg123_handle* handle_ = nullptr;
   bool loop_ = true;
+  bool scanned_ = false;
   size_t sinceRewind_ = 0;
   int idle_ = 0;
 };

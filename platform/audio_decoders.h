@@ -16,6 +16,10 @@ class LoopingSource : public Source {
  public:
   virtual void SetLoop(bool loop) = 0;
   virtual void Rewind() = 0;
+  // The next frame Read delivers, counted from the start of the music, and a
+  // jump there; a looping source takes a frame past its end modulo its length.
+  virtual uint64_t Position() = 0;
+  virtual void Seek(uint64_t frame) = 0;
 };
 
 struct OpenedModule {

@@ -187,6 +187,47 @@ TEST_F(Offline, HoldAlongAVirtualTimelineIsExact) {
   }
 }
 
+TEST_F(Offline, PositionAndJumpsLineUpWithPlainPlayback) {
+  // Skipping to a scene: while held, jump ahead; the output then continues
+  // with the frames plain playback has there. Past the end, a looping
+  // music wraps.
+  const size_t length = 4 * kSecond;
+  const std::string mp3 = Path("seek.mp3");
+  qo_test::WriteFile(mp3, qo_test::EncodeMp3(qo_test::TestSignal(length)));
+  const std::string mod = Path("seek.mod");
+  qo_test::WriteFile(mod, qo_test::VariedMod("seek", 40));  // 4 s
+  const size_t pauseAt = 20000, jumpTo = 100000, run = 30000;
+
+  for (bool module : {false, true}) {
+    SCOPED_TRACE(module ? "module" : "stream");
+    const uint32_t h = module ? audio::MusicLoad(mod.c_str()) : audio::StreamCreateFile(mp3.c_str());
+    module ? audio::MusicPlay(h) : audio::StreamPlay(h);
+    const std::vector<float> ref = Render(jumpTo + run);
+    EXPECT_EQ(audio::GetPosition(h), jumpTo + run);
+
+    ASSERT_TRUE(audio::SetPosition(h, 0));
+    Render(pauseAt);
+    audio::Pause();
+    Render(1000);  // ramps out over 176 frames, then silence
+    EXPECT_EQ(audio::GetPosition(h), pauseAt + 176);
+    ASSERT_TRUE(audio::SetPosition(h, jumpTo));
+    EXPECT_EQ(audio::GetPosition(h), jumpTo);
+    audio::Start();
+    const std::vector<float> out = Render(run);
+    // After the 176-frame ramp in, the frames are plain playback's (the
+    // decoders restart a little before the frame, so allow for rounding).
+    double worst = 0;
+    for (size_t i = 2 * 176; i < out.size(); ++i)
+      worst = std::max(worst, std::fabs(double(out[i] - ref[2 * jumpTo + i])));
+    EXPECT_LT(worst, 1e-3);
+
+    ASSERT_TRUE(audio::SetPosition(h, 2 * length + jumpTo));
+    EXPECT_EQ(audio::GetPosition(h), jumpTo);
+    EXPECT_FALSE(audio::SetPosition(h + 100, 0));
+    module ? audio::MusicFree(h) : audio::StreamFree(h);
+  }
+}
+
 TEST(AudioComponent, CallsWithoutInit) {
   // The hold logic calls Pause and Start even without sound: harmless.
   EXPECT_FALSE(audio::Initialised());
