@@ -13,10 +13,12 @@ cd "$(dirname "$0")"
 mode=${1:-play}
 [ $# -gt 0 ] && shift
 
+# The font packages carry the exact files mkdata draws with (tools/mkdata/text.cpp)
+# and the faces the show's text finds through fontconfig.
 build_packages=(
   build-essential cmake pkg-config
   libsdl2-dev libjpeg-dev libpng-dev zlib1g-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core fonts-dejavu-extra
   libmpg123-dev libopenmpt-dev libmp3lame-dev
   libgtest-dev libbenchmark-dev libpixman-1-dev
 )

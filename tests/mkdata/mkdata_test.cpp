@@ -1,8 +1,10 @@
 // The generated data tree: every file exists, decodes, and has what the scenes rely on.
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +23,7 @@
 #include "imageio.h"
 #include "meshes.h"
 #include "raster.h"
+#include "text.h"
 #if MKDATA_HAVE_QO3D
 #include "qo_3d/qo3d.h"
 #endif
@@ -429,6 +432,60 @@ TEST(MkdataStamp, UpToDateNeedsTheSameGeneratorAndEveryFile) {
   std::ofstream(dir / "msh/saucer.asc") << "x";
   std::ofstream(dir / ".mkdata-stamp", std::ios::binary) << "mkdata 1 0000000000000000\n";
   EXPECT_FALSE(mkdata::UpToDate(dir.string())) << "another generator";
+  fs::remove_all(dir);
+}
+
+// A font folder of links to the installed files, less the ones named.
+fs::path FontFolder(const fs::path& dir, const std::vector<std::string>& leaveOut) {
+  fs::remove_all(dir);
+  for (const auto& f : mkdata::FontFiles()) {
+    if (std::find(leaveOut.begin(), leaveOut.end(), f.name) != leaveOut.end()) continue;
+    fs::create_directories((dir / f.name).parent_path());
+    fs::create_symlink(fs::path("/usr/share/fonts/truetype") / f.name, dir / f.name);
+  }
+  return dir;
+}
+
+TEST(MkdataStamp, ATreeMadeWithOtherFontsIsRemade) {
+  fs::path dir = fs::path(MKDATA_WORK) / ("fonts-stamp-" + std::to_string(getpid()));
+  fs::path data = dir / "data", fonts = FontFolder(dir / "fonts", {});
+  for (const auto& rel : mkdata::TreeFiles()) {
+    fs::create_directories((data / rel).parent_path());
+    std::ofstream(data / rel) << "x";
+  }
+  setenv("MKDATA_FONT_DIR", fonts.c_str(), 1);
+  std::ofstream(data / ".mkdata-stamp", std::ios::binary) << mkdata::GeneratorFingerprint();
+  EXPECT_TRUE(mkdata::UpToDate(data.string()));
+  // The light face replaced by a regular one, as an old fallback would have drawn it.
+  fs::path light = fonts / "dejavu/DejaVuSans-ExtraLight.ttf";
+  fs::remove(light);
+  fs::create_symlink("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf", light);
+  EXPECT_FALSE(mkdata::UpToDate(data.string())) << "another font file";
+  fs::remove(light);
+  EXPECT_FALSE(mkdata::UpToDate(data.string())) << "a missing font file";
+  unsetenv("MKDATA_FONT_DIR");
+  fs::remove_all(dir);
+}
+
+TEST(MkdataFonts, AMissingFontStopsTheRunNamingItsPackage) {
+  fs::path dir = fs::path(MKDATA_WORK) / ("fonts-missing-" + std::to_string(getpid()));
+  for (const auto& [name, package] : std::vector<std::pair<std::string, std::string>>{
+           {"dejavu/DejaVuSans-ExtraLight.ttf", "fonts-dejavu-extra"},
+           {"liberation/LiberationSerif-Italic.ttf", "fonts-liberation"},
+           {"dejavu/DejaVuSansMono.ttf", "fonts-dejavu-core"}}) {
+    fs::path fonts = FontFolder(dir / "fonts", {name});
+    std::string cmd = "MKDATA_FONT_DIR=\"" + fonts.string() + "\" \"" + MKDATA_BIN + "\" \"" +
+                      (dir / "data").string() + "\" 2>\"" + (dir / "err").string() + "\"";
+    int rc = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(rc)) << cmd;
+    EXPECT_EQ(WEXITSTATUS(rc), 1) << name;
+    std::ifstream in(dir / "err");
+    std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(err.find((fonts / name).string()), std::string::npos) << err;
+    EXPECT_NE(err.find(package), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir / "data" / ".mkdata-stamp"));
+    EXPECT_FALSE(fs::exists(dir / "data" / "msx")) << "nothing is written before the fonts are checked";
+  }
   fs::remove_all(dir);
 }
 

@@ -13,6 +13,7 @@
 #include "meshes.h"
 #include "music.h"
 #include "pictures.h"
+#include "text.h"
 
 namespace fs = std::filesystem;
 
@@ -52,6 +53,30 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// FNV-1a over a whole file; false when it cannot be read.
+bool HashFile(const char* path, uint64_t& hash, uint64_t& size) {
+  hash = 1469598103934665603ull;
+  size = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::vector<char> buf(1 << 16);
+  while (in) {
+    in.read(buf.data(), std::streamsize(buf.size()));
+    for (std::streamsize i = 0; i < in.gcount(); ++i) {
+      hash ^= static_cast<unsigned char>(buf[size_t(i)]);
+      hash *= 1099511628211ull;
+    }
+    size += uint64_t(in.gcount());
+  }
+  return size > 0;
+}
+
+std::string Hex(uint64_t v) {
+  char text[17];
+  snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
+  return text;
+}
+
 }  // namespace
 
 std::vector<std::string> TreeFiles() {
@@ -63,28 +88,19 @@ std::vector<std::string> TreeFiles() {
 }
 
 std::string GeneratorFingerprint() {
-  // FNV-1a over the executable: any rebuilt generator with different code gets a new stamp.
-  uint64_t h = 1469598103934665603ull;
-  auto mix = [&h](const char* p, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-      h ^= static_cast<unsigned char>(p[i]);
-      h *= 1099511628211ull;
-    }
-  };
-  std::ifstream in("/proc/self/exe", std::ios::binary);
-  std::vector<char> buf(1 << 16);
-  size_t total = 0;
-  while (in) {
-    in.read(buf.data(), std::streamsize(buf.size()));
-    mix(buf.data(), size_t(in.gcount()));
-    total += size_t(in.gcount());
+  // The executable: any rebuilt generator with different code gets a new stamp. Without
+  // /proc the build's time stands in, so each rebuild regenerates.
+  uint64_t hash, size;
+  std::string text = "mkdata 2 ";
+  text += HashFile("/proc/self/exe", hash, size) ? Hex(hash) : std::string("built " __DATE__ " " __TIME__);
+  text += "\n";
+  // The fonts the pictures are drawn with: another file (or none) means another tree.
+  for (const FontFile& f : FontFiles()) {
+    std::string path = FontPath(f);
+    text += "font " + path + " ";
+    text += HashFile(path.c_str(), hash, size) ? std::to_string(size) + " " + Hex(hash) : std::string("missing");
+    text += "\n";
   }
-  if (total == 0) {  // no /proc: fall back to the build's time, so each rebuild regenerates
-    const char stamp[] = __DATE__ " " __TIME__;
-    mix(stamp, sizeof stamp);
-  }
-  char text[64];
-  snprintf(text, sizeof text, "mkdata 1 %016llx\n", static_cast<unsigned long long>(h));
   return text;
 }
 
@@ -101,6 +117,7 @@ bool UpToDate(const std::string& dir) {
 
 bool Generate(const std::string& dir, bool verbose) {
   auto start = std::chrono::steady_clock::now();
+  RequireFonts();
   fs::path root(dir);
   std::error_code ec;
   fs::remove(root / kStampName, ec);

@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -10,29 +12,15 @@ namespace mkdata {
 
 namespace {
 
-std::vector<const char*> Candidates(Face face) {
+// Each face is one exact file: a substitute would change the pictures, and with them every
+// frame that shows one, from machine to machine.
+FontFile FileOf(Face face) {
   switch (face) {
-    case Face::Sans:
-      return {"/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf",
-              "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"};
-    case Face::SansBold:
-      return {"/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf",
-              "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"};
-    case Face::Serif:
-      return {"/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf",
-              "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf",
-              "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"};
-    case Face::SerifItalic:
-      return {"/usr/share/fonts/truetype/liberation/LiberationSerif-Italic.ttf",
-              "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Italic.ttf",
-              "/usr/share/fonts/truetype/liberation/LiberationSans-Italic.ttf"};
-    case Face::Mono:
-      return {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
-              "/usr/share/fonts/truetype/liberation/LiberationMono-Regular.ttf"};
-    case Face::Light:
-      return {"/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf",
-              "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf",
-              "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"};
+    case Face::Sans: return {"liberation/LiberationSans-Regular.ttf", "fonts-liberation"};
+    case Face::SansBold: return {"liberation/LiberationSans-Bold.ttf", "fonts-liberation"};
+    case Face::SerifItalic: return {"liberation/LiberationSerif-Italic.ttf", "fonts-liberation"};
+    case Face::Mono: return {"dejavu/DejaVuSansMono.ttf", "fonts-dejavu-core"};
+    case Face::Light: return {"dejavu/DejaVuSans-ExtraLight.ttf", "fonts-dejavu-extra"};
   }
   return {};
 }
@@ -49,6 +37,27 @@ uint32_t NextCodePoint(const std::string& s, size_t& i) {
 
 }  // namespace
 
+std::vector<FontFile> FontFiles() {
+  std::vector<FontFile> files;
+  for (Face f : {Face::Sans, Face::SansBold, Face::SerifItalic, Face::Mono, Face::Light}) files.push_back(FileOf(f));
+  return files;
+}
+
+std::string FontPath(const FontFile& file) {
+  const char* dir = std::getenv("MKDATA_FONT_DIR");
+  return std::string(dir && *dir ? dir : "/usr/share/fonts/truetype") + "/" + file.name;
+}
+
+std::string MissingFontMessage(const FontFile& file) {
+  return "cannot open the font " + FontPath(file) + "; it comes with the Debian package " + file.package +
+         " (./setup.sh installs it)";
+}
+
+void RequireFonts() {
+  for (const FontFile& f : FontFiles())
+    if (!std::filesystem::is_regular_file(FontPath(f))) throw std::runtime_error(MissingFontMessage(f));
+}
+
 struct Font::Impl {
   FT_Library lib = nullptr;
   FT_Face face = nullptr;
@@ -56,13 +65,12 @@ struct Font::Impl {
 
 Font::Font(Face face, float pixelSize) : impl_(std::make_unique<Impl>()) {
   if (FT_Init_FreeType(&impl_->lib) != 0) throw std::runtime_error("FreeType does not start");
-  for (const char* path : Candidates(face)) {
-    if (FT_New_Face(impl_->lib, path, 0, &impl_->face) == 0) break;
+  FontFile file = FileOf(face);
+  std::string path = FontPath(file);
+  if (FT_New_Face(impl_->lib, path.c_str(), 0, &impl_->face) != 0) {
     impl_->face = nullptr;
-  }
-  if (!impl_->face) {
     FT_Done_FreeType(impl_->lib);
-    throw std::runtime_error("no Liberation or DejaVu font found under /usr/share/fonts/truetype");
+    throw std::runtime_error(MissingFontMessage(file));
   }
   FT_Set_Char_Size(impl_->face, 0, FT_F26Dot6(pixelSize * 64), 72, 72);
 }

@@ -3,16 +3,30 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "raster.h"
 
 namespace mkdata {
 
-enum class Face { Sans, SansBold, Serif, SerifItalic, Mono, Light };
+enum class Face { Sans, SansBold, SerifItalic, Mono, Light };
+
+// A font file the pictures are drawn with, relative to the font folder, and the Debian
+// package that ships it.
+struct FontFile {
+  const char* name;
+  const char* package;
+};
+std::vector<FontFile> FontFiles();
+// The folder is /usr/share/fonts/truetype, or $MKDATA_FONT_DIR when set (for tests).
+std::string FontPath(const FontFile& file);
+std::string MissingFontMessage(const FontFile& file);
+// Throws std::runtime_error naming the first missing file and its package.
+void RequireFonts();
 
 class Font {
  public:
-  // Throws std::runtime_error when no usable font file is installed.
+  // Throws std::runtime_error when the face's file cannot be opened.
   Font(Face face, float pixelSize);
   ~Font();
   Font(const Font&) = delete;
