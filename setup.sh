@@ -4,6 +4,7 @@
 #   ./setup.sh play [show options]   set up and play the show (e.g. ./setup.sh play -windowed)
 #   ./setup.sh test                  set up and run every test
 #   ./setup.sh build                 set up and build only
+#   ./setup.sh package               set up and make the Debian package ./quietorbit_VERSION_amd64.deb
 #
 # Debian packages are installed through apt-get only when dpkg says they are
 # missing, so a second run goes straight to the (incremental) build.
@@ -24,8 +25,11 @@ build_packages=(
 )
 # Only the tests need these: a virtual X server for window tests, ffmpeg for
 # video recording, clang with its runtime for the fuzzers, GNU time for the
-# peak memory of a run.
-test_packages=(xvfb x11-apps ffmpeg clang libclang-rt-14-dev time)
+# peak memory of a run, the checkers of the desktop entry, manual page and package.
+test_packages=(xvfb x11-apps ffmpeg clang libclang-rt-14-dev time
+  desktop-file-utils lintian man-db file)
+# The package's library dependencies are read from the binary with file(1).
+package_packages=(file)
 
 install_missing() {
   local missing=()
@@ -67,8 +71,16 @@ case "$mode" in
     install_missing "${build_packages[@]}"
     build
     ;;
+  package)
+    install_missing "${build_packages[@]}" "${package_packages[@]}"
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+    # Packaging builds what it installs: the program, its data tree, the pages.
+    cpack -G DEB --config build/CPackConfig.cmake -B build/package
+    mv build/package/quietorbit_*.deb .
+    ls quietorbit_*.deb
+    ;;
   *)
-    echo "usage: $0 play [options] | test | build" >&2
+    echo "usage: $0 play [options] | test | build | package" >&2
     exit 2
     ;;
 esac

@@ -1,11 +1,15 @@
 // quietorbit: plays the show, or records or benchmarks it.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "Zentra2/error.h"
 
 #include "core/options.h"
 #include "core/record.h"
 #include "core/show.h"
+#include "platform/data_folder.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -21,6 +25,20 @@ int main(int argc, char** argv) {
   if (!extra.error.empty()) {
     std::fprintf(stderr, "quietorbit: %s\n", extra.error.c_str());
     return 2;
+  }
+  // What the user names is taken from the folder they started in; then the
+  // show moves into the folder holding data/, and reads "./data/..." there.
+  auto fromHere = [](const std::string& path) {
+    std::error_code ec;
+    std::string absolute = std::filesystem::absolute(path, ec).string();
+    return ec ? path : absolute;
+  };
+  if (extra.record) extra.recordOut = fromHere(extra.recordOut);
+  SetErrorLogPath(fromHere(kErrorLogName));
+  std::string message;
+  if (!platform::EnterDataFolder(platform::FindOwnDataFolder(), &message)) {
+    std::fputs(message.c_str(), stderr);
+    return 1;
   }
   if (extra.record || extra.benchmark) {
     RecordOptions options;

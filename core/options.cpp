@@ -6,6 +6,7 @@
 
 #include "Zentra2/cpu.h"
 #include "core/globals.h"
+#include "quietorbit_version.h"
 #include "platform/session.h"
 
 namespace {
@@ -110,7 +111,8 @@ std::string HelpText() {
   std::string text =
       "usage: quietorbit [options]\n"
       "\n"
-      "Plays the show from ./data/ (run from the folder that holds data/).\n"
+      "Plays the show from the first data/ folder found: in the working folder, in\n"
+      "$QUIETORBIT_DATA, or the installed one (<prefix>/share/quietorbit).\n"
       "\n"
       "Show options (exact, case-sensitive; later ones override earlier ones):\n";
   auto line = [&text](const std::string& name, const std::string& help) {
@@ -136,4 +138,4 @@ std::string HelpText() {
   return text;
 }
 
-std::string VersionText() { return "quietorbit 1.0.0\n"; }
+std::string VersionText() { return std::string("quietorbit ") + QO_VERSION + "\n"; }
