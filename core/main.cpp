@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "Zentra2/error.h"
-
 #include "core/options.h"
 #include "core/record.h"
 #include "core/show.h"

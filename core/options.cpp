@@ -6,8 +6,8 @@
 
 #include "Zentra2/cpu.h"
 #include "core/globals.h"
-#include "quietorbit_version.h"
 #include "platform/session.h"
+#include "quietorbit_version.h"
 
 namespace {
 
