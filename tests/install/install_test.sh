@@ -5,7 +5,8 @@
 #   benchmark  the whole show from an unrelated folder, every scene ran
 #   relocated  the install folder renamed: the show still finds its data, and
 #              --record writes into the folder it was started from
-#   nodata     no data anywhere: exit 1 and a message naming every place
+#   nodata     no data anywhere: exit 1 and a message naming every place; data
+#              elsewhere with a broken picture: the error log stays where it started
 #   files      desktop entry, manual page (every --help option in it), icons, --version
 #   package    cpack -G DEB: the control fields, lintian without errors
 set -euo pipefail
@@ -78,6 +79,16 @@ case "$check" in
       grep -qF "$part" "$dir/err.txt" || fail "the message does not name '$part': $(cat "$dir/err.txt")"
     done
     [ ! -s "$dir/out.txt" ] || fail "printed a report without data"
+    # Data named by QUIETORBIT_DATA with a broken picture: the error log goes to
+    # the folder the program was started in, not into the data folder.
+    mkdir -p "$bare/tree"
+    cp -a "$prefix/share/quietorbit/data" "$bare/tree/"
+    echo "not a picture" >"$bare/tree/data/gfx/loading/ld01.png"
+    rc=0
+    (cd "$dir" && QUIETORBIT_DATA=$bare/tree "$bare/bin/quietorbit" --benchmark >out.txt 2>err.txt) || rc=$?
+    [ "$rc" = 1 ] || fail "exit $rc with a broken picture: $(cat "$dir/err.txt")"
+    grep -q "format not supported" "$dir/ZNT_ERR.txt" || fail "no error log in the start folder: $(ls "$dir")"
+    [ ! -e "$bare/tree/ZNT_ERR.txt" ] || fail "the error log went into the data folder"
     ;;
   files)
     desktop-file-validate "$prefix/share/applications/quietorbit.desktop"
