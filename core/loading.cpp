@@ -25,7 +25,7 @@ void TLoadingScene::RunIntro() {
     CheckMusicPause();
     return Elapsed(SyncTimer) > 2000.0f || !SyncTimer;
   });
-  RunFrames("loading", 10000.0f, [this](float t) {
+  FrameLoop("loading", 10000.0f, [this](float t) {
     if (t > 5000.0f) {
       Background->Draw(ScreenBuffer, 0, 0);
       int32_t n = int32_t(std::nearbyint((t - 5000.0f) / 13.44086f));

@@ -45,7 +45,7 @@ Kind KindOf(const std::string& file) {
 const char* const kVariants[] = {"missing", "empty", "truncated", "wrong type"};
 
 // The first intro frame: every scene has been built, so every file read.
-constexpr const char* kAfterLoading = "QO_QUIT_AT_FRAME=342";
+constexpr const char* kAfterLoading = "QO_QUIT_AT_FRAME=301";
 
 // Loudest sample of a 16-bit WAV file's data.
 int WavPeak(const fs::path& wav) {

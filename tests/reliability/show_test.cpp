@@ -19,9 +19,9 @@ namespace qo_rel {
 namespace {
 
 // Quit tests per part of the show on the virtual clock: frame 0 is the first
-// of the loading screen, 342 the first of the intro.
+// of the loading screen, 301 the first of the intro.
 const std::vector<std::pair<std::string, long>> kShowFrames = {
-    {"loading", 342}, {"intro", 2668}, {"cube", 3002}, {"circles", 2002},
+    {"loading", 301}, {"intro", 2668}, {"cube", 3002}, {"circles", 2002},
     {"metaballs", 3002}, {"meshes", 4002}, {"greetz", 3335}};
 
 struct Stats {
@@ -141,9 +141,9 @@ TEST_P(LeaveAt, EndsWithExitCodeZeroInThatPart) {
 // The loading screen early and at its last frame, the middle of every scene
 // and the last frame of the show; both requests, every depth.
 const Leave kLeaves[] = {
-    {"QO_ESCAPE_AT_FRAME", 0, 32},     {"QO_QUIT_AT_FRAME", 40, 15},      {"QO_ESCAPE_AT_FRAME", 341, 24},
-    {"QO_QUIT_AT_FRAME", 1676, 16},    {"QO_ESCAPE_AT_FRAME", 4511, 32},  {"QO_QUIT_AT_FRAME", 7013, 24},
-    {"QO_ESCAPE_AT_FRAME", 9515, 15},  {"QO_QUIT_AT_FRAME", 13017, 32},   {"QO_ESCAPE_AT_FRAME", 18352, 16},
+    {"QO_ESCAPE_AT_FRAME", 0, 32},     {"QO_QUIT_AT_FRAME", 40, 15},      {"QO_ESCAPE_AT_FRAME", 300, 24},
+    {"QO_QUIT_AT_FRAME", 1635, 16},    {"QO_ESCAPE_AT_FRAME", 4470, 32},  {"QO_QUIT_AT_FRAME", 6972, 24},
+    {"QO_ESCAPE_AT_FRAME", 9474, 15},  {"QO_QUIT_AT_FRAME", 12976, 32},   {"QO_ESCAPE_AT_FRAME", 18311, 16},
 };
 
 INSTANTIATE_TEST_SUITE_P(Frames, LeaveAt, ::testing::ValuesIn(kLeaves), [](const ::testing::TestParamInfo<Leave>& i) {
