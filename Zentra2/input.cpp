@@ -34,7 +34,12 @@ void TInput64::Release() {
 bool TInput64::KeyDown(uint8_t key) {
   if (!Keyboard) return false;
   uint8_t state[256] = {};
-  if (Keyboard->GetState(state) == DI_OK) return state[key] == 0x80;
+  if (Keyboard->GetState(state) == DI_OK) {
+    // A key tapped since the last read counts as down once, so a quick tap
+    // between two frames still ends the show.
+    bool tapped = Keyboard->TakePress(key);
+    return state[key] == 0x80 || tapped;
+  }
   while (Keyboard->Acquire() == DIERR_INPUTLOST) {
   }
   return false;

@@ -96,12 +96,17 @@ constexpr std::array<uint8_t, SDL_NUM_SCANCODES> BuildTable() {
 constexpr std::array<uint8_t, SDL_NUM_SCANCODES> kTable = BuildTable();
 
 uint8_t g_state[256];
+// Keys that went down since they were last asked about: a tap whose press
+// and release both come between two reads must not be lost.
+bool g_pressed[256];
 bool g_watching = false;
 
 int WatchKeys(void*, SDL_Event* event) {
   if (event->type != SDL_KEYDOWN && event->type != SDL_KEYUP) return 1;
   uint8_t code = ScanCodeFromSdl(event->key.keysym.scancode);
-  if (code) g_state[code] = event->type == SDL_KEYDOWN ? 0x80 : 0;
+  if (!code) return 1;
+  g_state[code] = event->type == SDL_KEYDOWN ? 0x80 : 0;
+  if (event->type == SDL_KEYDOWN) g_pressed[code] = true;
   return 1;
 }
 
@@ -115,6 +120,7 @@ Result Keyboard::Open(std::unique_ptr<Keyboard>* out) {
   if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) return result::InputNotInitialized;
   // Keys already held when the keyboard opens count as down.
   std::memset(g_state, 0, sizeof g_state);
+  std::memset(g_pressed, 0, sizeof g_pressed);
   int count = 0;
   const Uint8* held = SDL_GetKeyboardState(&count);
   for (int sc = 0; held && sc < count; ++sc)
@@ -144,6 +150,12 @@ Result Keyboard::GetState(uint8_t state[256]) {
   SDL_PumpEvents();
   std::memcpy(state, g_state, sizeof g_state);
   return result::Ok;
+}
+
+bool Keyboard::TakePress(uint8_t code) {
+  bool pressed = g_pressed[code];
+  g_pressed[code] = false;
+  return pressed;
 }
 
 Result Keyboard::Acquire() {

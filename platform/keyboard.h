@@ -34,6 +34,9 @@ public:
 
   // Pumps the events and copies the state.
   Result GetState(uint8_t state[256]);
+  // Whether the key went down since the last TakePress for it (even if it is
+  // up again by now); clears that.
+  bool TakePress(uint8_t code);
   Result Acquire();
 
   // Test hooks: one byte of the state as the device would report it, and

@@ -232,9 +232,54 @@ TEST_F(WindowTest, KeyDownFollowsKeyEventsByScanCode) {
   EXPECT_FALSE(input.KeyDown(30));
   EXPECT_TRUE(input.KeyDown(30));
   platform::Keyboard::SetStateByte(30, 0);
+}
 
-  EXPECT_EQ(input.JoystickPresent, input.ButtonCount > 0 || input.Joystick != nullptr);
-  EXPECT_EQ(size_t(input.ButtonCount), input.ButtonNames.size());
+TEST_F(WindowTest, ATapBetweenTwoReadsIsSeenOnce) {
+  TSelfZentra display(320, 240, kCaption);
+  TInput64 input(display.Handle);
+  // Press and release both arrive before the next read (one pump).
+  PushKey(SDL_SCANCODE_ESCAPE, true);
+  PushKey(SDL_SCANCODE_ESCAPE, false);
+  EXPECT_TRUE(input.KeyDown(1));
+  EXPECT_FALSE(input.KeyDown(1));
+  // Each key keeps its own tap: reading another key does not use it up.
+  PushKey(SDL_SCANCODE_Q, true);
+  PushKey(SDL_SCANCODE_Q, false);
+  PushKey(SDL_SCANCODE_W, true);
+  PushKey(SDL_SCANCODE_W, false);
+  EXPECT_FALSE(input.KeyDown(1));
+  EXPECT_TRUE(input.KeyDown(17));
+  EXPECT_TRUE(input.KeyDown(16));
+  EXPECT_FALSE(input.KeyDown(16));
+  EXPECT_FALSE(input.KeyDown(17));
+  // A tap during a failed read is still reported by the next good one.
+  input.Keyboard->FailNextCalls(1, platform::result::InputLost);
+  PushKey(SDL_SCANCODE_ESCAPE, true);
+  PushKey(SDL_SCANCODE_ESCAPE, false);
+  EXPECT_FALSE(input.KeyDown(1));
+  EXPECT_TRUE(input.KeyDown(1));
+  EXPECT_FALSE(input.KeyDown(1));
+}
+
+TEST_F(WindowTest, AnAttachedJoystickIsOpenedWithItsButtons) {
+  TSelfZentra display(320, 240, kCaption);
+  {
+    TInput64 input(display.Handle);
+    EXPECT_FALSE(input.JoystickPresent);
+    EXPECT_EQ(input.ButtonCount, 0);
+    EXPECT_TRUE(input.ButtonNames.empty());
+  }
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
+  int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 5, 0);
+  ASSERT_GE(device, 0) << SDL_GetError();
+  {
+    TInput64 input(display.Handle);
+    EXPECT_TRUE(input.JoystickPresent);
+    EXPECT_EQ(input.ButtonCount, 5);
+    EXPECT_EQ(input.ButtonNames.size(), 5u);
+  }
+  SDL_JoystickDetachVirtual(device);
+  SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
 class FatalTest : public WindowTest {
