@@ -63,6 +63,8 @@ void TBuffer64::Flip(bool waitRetrace) {
   // Fullscreen: stretch onto the flip chain's back buffer, then flip.
   // Windowed: stretch onto the primary, which shows it at once.
   platform::Surface& target = Fullscreen ? *BackSurface : *PrimarySurface;
+  // Windowed, the present onto the primary does the one wait for the
+  // retrace that -vsync asks for.
   if (!Fullscreen) DirectDraw->SetVSync(waitRetrace);
   for (;;) {
     platform::Result r = DirectDraw->StretchBlt(target, Surface);
@@ -73,21 +75,7 @@ void TBuffer64::Flip(bool waitRetrace) {
   }
   while (target.GetBltStatus() != DD_OK) {
   }
-  if (Fullscreen) {
-    DirectDraw->Flip();
-    return;
-  }
-  if (!waitRetrace) return;
-  // Wait until the beam reaches the buffer's last row. A buffer taller than
-  // the screen waits for the screen's last row instead of forever.
-  uint32_t last = uint32_t(std::max(Height - 1, 0));
-  last = std::min(last, DirectDraw->ScreenRows() - 1);
-  uint32_t line = 0;
-  platform::BusyWait(DirectDraw->MicrosAtScanLine(last), [&] {
-    uint32_t reading;
-    if (DirectDraw->GetScanLine(&reading) == DD_OK) line = reading;
-    return line >= last;
-  });
+  if (Fullscreen) DirectDraw->Flip();
 }
 
 void TBuffer64::Draw(TBuffer64* dest, int32_t x, int32_t y) {

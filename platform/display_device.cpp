@@ -97,8 +97,10 @@ Result DisplayDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>
   Result injected;
   if (target.TakeInjectedFailure(&injected)) return injected;
   if (!src || src->Format() != target.Format()) return result::InvalidParams;
+  bool present = &target == primary_.get();
+  if (present && vsync_) WaitForLastRow();
   StretchCopy(target, *src);
-  if (&target == primary_.get()) {
+  if (present) {
     NotifyPresented(*src);
   } else {
     pending_ = src;
@@ -120,6 +122,14 @@ int64_t PeriodMicros(double hz) { return std::max<int64_t>(1, std::llround(1e6 /
 }  // namespace
 
 void DisplayDevice::NoteRetrace() { retraceOrigin_ = GetClock().Micros(); }
+
+void DisplayDevice::WaitForLastRow() {
+  const uint32_t last = scanRows_ - 1;
+  BusyWait(MicrosAtScanLine(last), [&] {
+    uint32_t line = 0;
+    return GetScanLine(&line) == result::Ok && line >= last;
+  });
+}
 
 Result DisplayDevice::GetScanLine(uint32_t* line) {
   int64_t period = PeriodMicros(refreshHz_);

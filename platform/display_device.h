@@ -53,8 +53,10 @@ public:
   virtual Result Flip();
   // Shows the primary surface's own pixels (after it was filled).
   virtual Result ShowPrimary() { return result::Ok; }
-  // Whether a copy onto the primary waits for the vertical retrace.
-  virtual void SetVSync(bool /*on*/) {}
+  // Whether a copy onto the primary waits for the vertical retrace. Without
+  // a screen that can wait, the wait is on the beam model below: until the
+  // beam reaches the screen's last row, at most one refresh.
+  virtual void SetVSync(bool on) { vsync_ = on; }
 
   // Switches a windowed display to desktop fullscreen and back without
   // touching the buffers; false when the device cannot (headless).
@@ -85,6 +87,8 @@ protected:
   }
   // Marks "now" as the start of a frame of the beam model.
   void NoteRetrace();
+  // The present's wait for the retrace on the beam model.
+  void WaitForLastRow();
 
   PixelFormat format_;
   std::shared_ptr<Surface> primary_, back_;
@@ -95,6 +99,7 @@ protected:
   uint32_t scanRows_;
   double refreshHz_;
   int64_t retraceOrigin_ = 0;
+  bool vsync_ = false;
 };
 
 // Nearest-neighbour stretch of all of `src` onto all of `dst` (same format).

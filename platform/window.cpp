@@ -199,6 +199,7 @@ Result WindowDevice::Create(std::shared_ptr<Window> window, int32_t width, int32
   device->renderer_ = SDL_CreateRenderer(window->Sdl(), -1, SDL_RENDERER_ACCELERATED | vsync);
   if (!device->renderer_) device->renderer_ = SDL_CreateRenderer(window->Sdl(), -1, SDL_RENDERER_SOFTWARE);
   if (!device->renderer_) return result::NoDisplayHardware;
+  device->NoteRendererSync();
   if (SDL_RenderSetLogicalSize(device->renderer_, width > 0 ? width : 1, height > 0 ? height : 1) != 0)
     return result::InvalidMode;
 
@@ -270,8 +271,10 @@ Result WindowDevice::Render() {
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   if (texture_) SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  // One wait for the retrace: the renderer's own, or else the beam model's.
+  if (vsync_ && !rendererSyncs_) WaitForLastRow();
   SDL_RenderPresent(renderer_);
-  if (vsync_) NoteRetrace();
+  if (vsync_ && rendererSyncs_) NoteRetrace();
   return result::Ok;
 }
 
@@ -308,6 +311,12 @@ void WindowDevice::SetVSync(bool on) {
   if (on == vsync_) return;
   vsync_ = on;
   SDL_RenderSetVSync(renderer_, on ? 1 : 0);
+  NoteRendererSync();
+}
+
+void WindowDevice::NoteRendererSync() {
+  SDL_RendererInfo info{};
+  rendererSyncs_ = vsync_ && SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
 }
 
 bool WindowDevice::ToggleFullscreen() {

@@ -95,13 +95,15 @@ private:
       : DisplayDevice(format, rows, hz), window_(std::move(window)) {}
   bool Upload(const Surface& frame);
   Result Render();
+  void NoteRendererSync();
 
   std::shared_ptr<Window> window_;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   int32_t textureWidth_ = 0, textureHeight_ = 0;
   PixelFormat textureFormat_ = PixelFormat::XRGB8888;
-  bool vsync_ = false;
+  // The renderer's present itself waits for the retrace.
+  bool rendererSyncs_ = false;
   uint32_t desktopBits_ = 32, desktopGreen_ = 0xFF00;
   bool fullscreenMode_ = false;
 };

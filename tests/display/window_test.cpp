@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "Zentra2/buffer.h"
 #include "Zentra2/input.h"
 #include "Zentra2/zentra.h"
+#include "platform/clock.h"
 #include "platform/display_device.h"
 #include "platform/keyboard.h"
 #include "platform/session.h"
@@ -232,6 +234,28 @@ TEST_F(WindowTest, KeyDownFollowsKeyEventsByScanCode) {
   EXPECT_FALSE(input.KeyDown(30));
   EXPECT_TRUE(input.KeyDown(30));
   platform::Keyboard::SetStateByte(30, 0);
+}
+
+// Windowed with -vsync: one wait for the retrace per frame, in the present.
+TEST_F(WindowTest, VSyncInAWindowWaitsOnceAndPresentsAtTheRetrace) {
+  platform::UseClock(std::make_unique<platform::VirtualClock>());
+  {
+    TSelfZentra display(640, 480, kCaption);
+    TBuffer64 frame(&display, 512, 384, false);
+    auto& device = *display.DirectDraw;
+    const int64_t refresh = std::llround(1e6 / device.RefreshRate());
+    int64_t shownAt = -1;
+    device.SetPresentListener([&](const platform::Surface&) { shownAt = platform::GetClock().Micros(); });
+    for (int i = 0; i < 20; ++i) {
+      int64_t before = platform::GetClock().Micros();
+      frame.Flip(true);
+      int64_t after = platform::GetClock().Micros();
+      EXPECT_EQ(shownAt, after) << "nothing waits after the present";
+      EXPECT_LE(after - before, refresh);
+      platform::GetClock().Sleep(uint32_t(12 + i % 11));
+    }
+  }
+  platform::UseClock(std::make_unique<platform::RealClock>());
 }
 
 TEST_F(WindowTest, ATapBetweenTwoReadsIsSeenOnce) {
