@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Zentra2/zentra.h"
 #include "platform/session.h"
 
 std::string ComposeError(const std::string& className, const std::string& operation, const std::string& text) {
@@ -16,10 +17,10 @@ std::string& LogPath() {
   return path;
 }
 
-[[noreturn]] void Report(const std::string& message) {
+[[noreturn]] void Report(const std::string& message, bool box) {
   std::fprintf(stderr, "quietorbit: %s\n", message.c_str());
   std::fflush(stderr);
-  platform::ShowErrorBox("Application Error", message);
+  if (box) platform::ShowErrorBox("Application Error", message);
   std::fflush(stdout);
   // Exit code 1 in every display mode: a failure is never reported as success.
   std::_Exit(1);
@@ -37,10 +38,11 @@ void FatalError(const std::string& message) {
     std::fputs("\r\n", log);
     std::fclose(log);
   }
-  Report(message);
+  // Fullscreen ends without a box: the log line and stderr say it all.
+  Report(message, !DisplayIsFullscreen);
 }
 
 void UnhandledError(const std::string& message) {
   platform::RestoreDesktop();
-  Report(message);
+  Report(message, true);
 }

@@ -11,6 +11,7 @@ namespace platform {
 
 namespace {
 bool g_dialogsDisabled = false;
+std::function<void(const std::string&, const std::string&)> g_errorBoxHook;
 
 std::function<void()>& Restorer() {
   static std::function<void()> restorer;
@@ -31,7 +32,12 @@ bool CanShowDialogs() {
 
 void DisableDialogs() { g_dialogsDisabled = true; }
 
+void SetErrorBoxHook(std::function<void(const std::string&, const std::string&)> hook) {
+  g_errorBoxHook = std::move(hook);
+}
+
 void ShowErrorBox(const std::string& title, const std::string& text) {
+  if (g_errorBoxHook) return g_errorBoxHook(title, text);
   if (!CanShowDialogs()) return;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr);
 }

@@ -14,6 +14,8 @@ bool CanShowDialogs();
 void DisableDialogs();
 // A modal error box; returns at once when CanShowDialogs() is false.
 void ShowErrorBox(const std::string& title, const std::string& text);
+// Test hook: ShowErrorBox calls `hook` instead, dialogs possible or not.
+void SetErrorBoxHook(std::function<void(const std::string& title, const std::string& text)> hook);
 
 // The display registers how to give the screen back (leave fullscreen, show
 // the cursor); fatal paths call RestoreDesktop() before they end the process.

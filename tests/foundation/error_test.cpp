@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "Zentra2/error.h"
+#include "Zentra2/zentra.h"
+#include "platform/session.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -35,6 +38,28 @@ TEST_F(ErrorPath, FatalErrorWritesOneCrLfLineTruncatingTheOldLogAndExitsWithOne)
   EXPECT_EQ(ReadLog(), "[TBuffer64]Lock -> first\r\n");
   EXPECT_EXIT(FatalError("second"), ::testing::ExitedWithCode(1), "second");
   EXPECT_EQ(ReadLog(), "second\r\n");
+}
+
+// A box only for a windowed display: fullscreen ends with the log line,
+// stderr and exit code 1 alone.
+TEST_F(ErrorPath, AFatalErrorInFullscreenShowsNoBox) {
+  for (bool fullscreen : {true, false}) {
+    std::remove("box.txt");
+    EXPECT_EXIT(
+        {
+          platform::SetErrorBoxHook([](const std::string& title, const std::string& text) {
+            std::ofstream("box.txt") << title << ": " << text;
+          });
+          DisplayIsFullscreen = fullscreen;
+          FatalError("[TBuffer64]Lock -> x");
+        },
+        ::testing::ExitedWithCode(1), "\\[TBuffer64\\]Lock -> x");
+    EXPECT_EQ(ReadLog(), "[TBuffer64]Lock -> x\r\n");
+    std::ifstream box("box.txt");
+    std::stringstream shown;
+    shown << box.rdbuf();
+    EXPECT_EQ(shown.str(), fullscreen ? "" : "Application Error: [TBuffer64]Lock -> x") << fullscreen;
+  }
 }
 
 TEST_F(ErrorPath, UnhandledErrorsLeaveTheLogAlone) {
