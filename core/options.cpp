@@ -90,7 +90,7 @@ ExtraOptions ParseExtraOptions(const std::vector<std::string>& args) {
   };
   std::string v;
   for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") extra.help = true;
+    if (arg == "--help") extra.help = true;
     else if (arg == "--version") extra.version = true;
     else if (arg == "--benchmark") extra.benchmark = true;
     else if (arg == "--json") extra.json = true;

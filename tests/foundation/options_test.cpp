@@ -69,6 +69,9 @@ TEST(Options, HelpListsEveryOption) {
   EXPECT_TRUE(ParseExtraOptions({"x", "--help"}).help);
   EXPECT_TRUE(ParseExtraOptions({"--version"}).version);
   EXPECT_FALSE(ParseExtraOptions({"-help"}).help);
+  // -h is an unknown argument like any other: ignored, the show plays.
+  EXPECT_FALSE(ParseExtraOptions({"-h"}).help);
+  EXPECT_EQ(ParseExtraOptions({"-h"}).error, "");
 }
 
 TEST(ColorComponent, TrueColourDepths) {
