@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstring>
 #include <jpeglib.h>
-#include <png.h>
 #include <stdexcept>
+
+#include "pngwrite/png_writer.h"
 
 namespace testimg {
 
@@ -19,88 +20,60 @@ Pixels Pattern(int w, int h, bool withAlpha) {
 
 Pixels Flat(int w, int h, Rgba c) { return Pixels{w, h, std::vector<Rgba>(size_t(w) * size_t(h), c)}; }
 
-namespace {
-
-void PngWrite(png_structp png, png_bytep data, png_size_t n) {
-  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), n);
-}
-void PngFlush(png_structp) {}
-
-}  // namespace
-
 std::string EncodePng(const Pixels& p, PngKind kind, bool interlaced) {
-  std::string out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) throw std::runtime_error("png write failed");
-  png_set_write_fn(png, &out, PngWrite, PngFlush);
-  int colorType = PNG_COLOR_TYPE_RGB, depth = 8, channels = 3;
+  pngwrite::Picture png;
+  png.width = p.w;
+  png.height = p.h;
+  png.interlaced = interlaced;
+  int channels = 3;
   switch (kind) {
     case PngKind::Rgb8: break;
-    case PngKind::Rgba8: colorType = PNG_COLOR_TYPE_RGBA; channels = 4; break;
-    case PngKind::Grey8: colorType = PNG_COLOR_TYPE_GRAY; channels = 1; break;
-    case PngKind::GreyAlpha8: colorType = PNG_COLOR_TYPE_GRAY_ALPHA; channels = 2; break;
-    case PngKind::Grey2: colorType = PNG_COLOR_TYPE_GRAY; channels = 1; depth = 2; break;
+    case PngKind::Rgba8: png.colour = pngwrite::Colour::Rgba; channels = 4; break;
+    case PngKind::Grey8: png.colour = pngwrite::Colour::Grey; channels = 1; break;
+    case PngKind::GreyAlpha8: png.colour = pngwrite::Colour::GreyAlpha; channels = 2; break;
+    case PngKind::Grey2: png.colour = pngwrite::Colour::Grey; channels = 1; png.bitDepth = 2; break;
     case PngKind::Palette8:
-    case PngKind::PaletteAlpha: colorType = PNG_COLOR_TYPE_PALETTE; channels = 1; break;
-    case PngKind::Rgb16: depth = 16; break;
+    case PngKind::PaletteAlpha: png.colour = pngwrite::Colour::Palette; channels = 1; break;
+    case PngKind::Rgb16: png.bitDepth = 16; break;
   }
-  png_set_IHDR(png, info, png_uint_32(p.w), png_uint_32(p.h), depth, colorType,
-               interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png.stride = (size_t(p.w) * size_t(channels) * size_t(png.bitDepth) + 7) / 8;
+  std::vector<uint8_t> rows(png.stride * size_t(p.h), 0);
   // Palette: one entry per distinct colour, at most 256.
-  std::vector<png_color> palette;
-  std::vector<png_byte> alphas;
-  std::vector<uint8_t> index(p.px.size());
-  if (colorType == PNG_COLOR_TYPE_PALETTE) {
-    for (size_t i = 0; i < p.px.size(); ++i) {
-      const Rgba c = p.px[i];
-      size_t k = 0;
-      while (k < palette.size() && !(palette[k].red == c.r && palette[k].green == c.g && palette[k].blue == c.b &&
-                                      (kind != PngKind::PaletteAlpha || alphas[k] == c.a)))
-        ++k;
-      if (k == palette.size()) {
-        if (k == 256) throw std::runtime_error("too many colours for a palette");
-        palette.push_back({c.r, c.g, c.b});
-        alphas.push_back(c.a);
-      }
-      index[i] = uint8_t(k);
-    }
-    png_set_PLTE(png, info, palette.data(), int(palette.size()));
-    if (kind == PngKind::PaletteAlpha) png_set_tRNS(png, info, alphas.data(), int(alphas.size()), nullptr);
-  }
-  png_write_info(png, info);
-  const int passes = interlaced ? png_set_interlace_handling(png) : 1;
-  const size_t rowBytes = png_get_rowbytes(png, info);
-  std::vector<png_byte> row(rowBytes);
-  for (int pass = 0; pass < passes; ++pass) {
-    for (int y = 0; y < p.h; ++y) {
-      std::fill(row.begin(), row.end(), 0);
-      for (int x = 0; x < p.w; ++x) {
-        const size_t i = size_t(y) * size_t(p.w) + size_t(x);
-        const Rgba c = p.px[i];
-        if (depth == 16) {
-          const uint8_t ch[3] = {c.r, c.g, c.b};
-          for (int k = 0; k < 3; ++k) {
-            row[size_t(x) * 6 + size_t(k) * 2] = ch[k];
-            row[size_t(x) * 6 + size_t(k) * 2 + 1] = 0x5A;  // low byte: dropped by the loader
-          }
-        } else if (depth == 2) {
-          row[size_t(x) / 4] = png_byte(row[size_t(x) / 4] | ((c.r >> 6) << (6 - 2 * (x % 4))));
-        } else if (colorType == PNG_COLOR_TYPE_PALETTE) {
-          row[size_t(x)] = index[i];
-        } else {
-          const uint8_t ch[4] = {c.r, c.g, c.b, c.a};
-          const uint8_t grey[2] = {c.r, c.a};
-          for (int k = 0; k < channels; ++k)
-            row[size_t(x) * size_t(channels) + size_t(k)] = channels <= 2 ? grey[k] : ch[k];
+  const bool withAlphas = kind == PngKind::PaletteAlpha;
+  for (int y = 0; y < p.h; ++y) {
+    uint8_t* row = rows.data() + size_t(y) * png.stride;
+    for (int x = 0; x < p.w; ++x) {
+      const Rgba c = p.At(x, y);
+      if (png.bitDepth == 16) {
+        const uint8_t ch[3] = {c.r, c.g, c.b};
+        for (int k = 0; k < 3; ++k) {
+          row[size_t(x) * 6 + size_t(k) * 2] = ch[k];
+          row[size_t(x) * 6 + size_t(k) * 2 + 1] = 0x5A;  // low byte: dropped by the loader
         }
+      } else if (png.bitDepth == 2) {
+        row[size_t(x) / 4] = uint8_t(row[size_t(x) / 4] | ((c.r >> 6) << (6 - 2 * (x % 4))));
+      } else if (png.colour == pngwrite::Colour::Palette) {
+        size_t k = 0;
+        while (k * 3 < png.palette.size() &&
+               !(png.palette[k * 3] == c.r && png.palette[k * 3 + 1] == c.g && png.palette[k * 3 + 2] == c.b &&
+                 (!withAlphas || png.alphas[k] == c.a)))
+          ++k;
+        if (k * 3 == png.palette.size()) {
+          if (k == 256) throw std::runtime_error("too many colours for a palette");
+          png.palette.insert(png.palette.end(), {c.r, c.g, c.b});
+          if (withAlphas) png.alphas.push_back(c.a);
+        }
+        row[size_t(x)] = uint8_t(k);
+      } else {
+        const uint8_t ch[4] = {c.r, c.g, c.b, c.a};
+        const uint8_t grey[2] = {c.r, c.a};
+        for (int k = 0; k < channels; ++k) row[size_t(x) * size_t(channels) + size_t(k)] = channels <= 2 ? grey[k] : ch[k];
       }
-      png_write_row(png, row.data());
     }
   }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
+  png.rows = rows.data();
+  std::string out, error;
+  if (!pngwrite::Encode(png, &out, &error)) throw std::runtime_error("png write failed: " + error);
   return out;
 }
 

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "pngwrite/png_writer.h"
+
 namespace fs = std::filesystem;
 
 ShowRun RunShowIn(const fs::path& dir, const std::string& args, const std::string& env) {
@@ -44,12 +46,8 @@ Picture ReadPng(const fs::path& path) {
 }
 
 bool WritePng(const fs::path& path, const Picture& picture) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = uint32_t(picture.width);
-  image.height = uint32_t(picture.height);
-  image.format = PNG_FORMAT_RGB;
-  return png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
+  return pngwrite::WriteRgb(path.string(), picture.width, picture.height, picture.rgb.data(),
+                            size_t(picture.width) * 3);
 }
 
 uint64_t PixelHash(const Picture& picture) {

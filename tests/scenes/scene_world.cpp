@@ -1,6 +1,5 @@
 #include "scene_world.h"
 
-#include <png.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -15,6 +14,7 @@
 #include "Zentra2/zentra.h"
 #include "core/globals.h"
 #include "platform/clock.h"
+#include "pngwrite/png_writer.h"
 #include "trig2/trig2.h"
 
 namespace fs = std::filesystem;
@@ -90,14 +90,9 @@ void WritePng(const std::string& path, int32_t width, int32_t height,
       p[2] = uint8_t(c);
     }
   }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = uint32_t(width);
-  image.height = uint32_t(height);
-  image.format = PNG_FORMAT_RGB;
-  if (!png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr)) {
-    throw std::runtime_error("cannot write " + path);
-  }
+  std::string error;
+  if (!pngwrite::WriteRgb(path, width, height, pixels.data(), size_t(width) * 3, -1, &error))
+    throw std::runtime_error(error);
 }
 
 uint32_t RawPixel(const TBuffer64& buffer, int32_t x, int32_t y) {

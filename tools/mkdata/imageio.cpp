@@ -9,6 +9,8 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "pngwrite/png_writer.h"
+
 namespace mkdata {
 
 Pixels Quantise(const Image& img, bool dither) {
@@ -54,34 +56,25 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 bool WritePngTo(FILE* f, const Pixels& pix) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (!png) return false;
-  png_infop info = png_create_info_struct(png);
-  if (!info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_compression_level(png, 9);
-  const bool rgba = !pix.alpha.empty();
-  png_set_IHDR(png, info, png_uint_32(pix.w), png_uint_32(pix.h), 8, rgba ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  std::vector<uint8_t> row(rgba ? size_t(pix.w) * 4 : 0);
-  for (int y = 0; y < pix.h; ++y) {
-    if (!rgba) {
-      png_write_row(png, const_cast<png_bytep>(pix.at(0, y)));
-      continue;
+  pngwrite::Picture picture;
+  picture.width = pix.w;
+  picture.height = pix.h;
+  picture.rows = pix.rgb.data();
+  picture.stride = size_t(pix.w) * 3;
+  picture.compression = 9;
+  std::vector<uint8_t> rgba;
+  if (!pix.alpha.empty()) {
+    rgba.resize(size_t(pix.w) * pix.h * 4);
+    for (size_t i = 0; i < pix.alpha.size(); ++i) {
+      std::copy_n(&pix.rgb[i * 3], 3, &rgba[i * 4]);
+      rgba[i * 4 + 3] = pix.alpha[i];
     }
-    for (int x = 0; x < pix.w; ++x) {
-      std::copy_n(pix.at(x, y), 3, &row[size_t(x) * 4]);
-      row[size_t(x) * 4 + 3] = pix.alpha[size_t(y) * pix.w + x];
-    }
-    png_write_row(png, row.data());
+    picture.colour = pngwrite::Colour::Rgba;
+    picture.rows = rgba.data();
+    picture.stride = size_t(pix.w) * 4;
   }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return true;
+  std::string bytes;
+  return pngwrite::Encode(picture, &bytes) && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
 }
 
 struct JpegError {
