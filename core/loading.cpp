@@ -19,13 +19,14 @@ TLoadingScene::TLoadingScene() {
   Counter = 0;
 }
 
-void TLoadingScene::RunIntro() {
+void TLoadingScene::Run(const SceneSpan& span) {
+  name_ = span.name;
   BeginScene();
   platform::BusyWait(SyncTimer ? SyncTimer->MicrosAt(2000.0f) : 0, [] {
     CheckMusicPause();
     return Elapsed(SyncTimer) > 2000.0f || !SyncTimer;
   });
-  FrameLoop("loading", 10000.0f, [this](float t) {
+  FrameLoop(span, [this](float t) {
     if (t > 5000.0f) {
       Background->Draw(ScreenBuffer, 0, 0);
       int32_t n = int32_t(std::nearbyint((t - 5000.0f) / 13.44086f));
@@ -39,7 +40,7 @@ void TLoadingScene::RunIntro() {
 }
 
 void TLoadingScene::ShowProgress(const std::string& message) {
-  NoteFrameStart("loading", SceneTime());
+  NoteFrameStart(name_, SceneTime());
   uint32_t panel = Logo->GetPixel(64, 64);
   ProgressBuffer->Draw(ProgressBuffer, 0, -16);
   ProgressBuffer->FillRect(0, 298, 259, 314, panel);

@@ -11,8 +11,9 @@ class TImage64;
 class TLoadingScene : public TScene {
 public:
   TLoadingScene();
-  // Waits until 2000 units after the music began, then animates for 10000.
-  void RunIntro();
+  // Waits until 2000 units after the music began, then animates for the
+  // span's length.
+  void Run(const SceneSpan& span) override;
   // One progress step: scroll the text area, print `message`, fill a block.
   void ShowProgress(const std::string& message);
   void FinishFrame();
@@ -22,4 +23,7 @@ public:
   TImage64* Background = nullptr;
   TImage64* Logo = nullptr;
   TBuffer64* ProgressBuffer = nullptr;
+
+private:
+  const char* name_ = "";  // the progress steps' frames belong to the loading part
 };

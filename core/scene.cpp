@@ -1,19 +1,9 @@
 #include "core/scene.h"
 
-#include <dirent.h>
-#include <malloc.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
-
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer's own count of the bytes handed out (its malloc replaces glibc's).
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#endif
 
 #include "Zentra2/cpu.h"
 #include "Zentra2/image.h"
@@ -22,6 +12,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include "Zentra2/zentra.h"
 #include "core/frame_observer.h"
 #include "core/music.h"
+#include "core/run_hooks.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "trig2/trig2.h"
@@ -131,52 +122,10 @@ void TScene::DrawWaveBars(TBuffer64* target) {
   }
 }
 
-namespace {
-// Ours, for tests: QO_QUIT_AT_FRAME=N makes the N-th quit test of the run (0
-// is the first frame of the loading screen) report a quit, as a window close
-// would; QO_ESCAPE_AT_FRAME=N does the same as the Escape key.
-long FrameHook(const char* name) {
-  const char* v = std::getenv(name);
-  return v && *v ? std::strtol(v, nullptr, 10) : -1;
-}
-
-// Ours, for tests: QO_STATS_EVERY=N prints to stderr, at every N-th quit test,
-// the heap in use and the open file handles, the regular files by name:
-//   qo-stats frame=F heap=BYTES fds=K files=/path/a|/path/b
-void PrintStats(long frame) {
-  size_t heap;
-#if defined(__SANITIZE_ADDRESS__)
-  heap = __sanitizer_get_current_allocated_bytes();
-#else
-  struct mallinfo2 info = mallinfo2();
-  heap = info.uordblks + info.hblkhd;
-#endif
-  int fds = 0;
-  std::string files;
-  if (DIR* dir = opendir("/proc/self/fd")) {
-    while (dirent* e = readdir(dir)) {
-      if (e->d_name[0] == '.' || std::atoi(e->d_name) == dirfd(dir)) continue;
-      ++fds;
-      char target[4096];
-      ssize_t n = readlinkat(dirfd(dir), e->d_name, target, sizeof target - 1);
-      if (n <= 0 || target[0] != '/' || (n >= 5 && std::memcmp(target, "/dev/", 5) == 0)) continue;
-      if (!files.empty()) files += '|';
-      files.append(target, size_t(n));
-    }
-    closedir(dir);
-  }
-  std::fprintf(stderr, "qo-stats frame=%ld heap=%zu fds=%d files=%s\n", frame, heap, fds, files.c_str());
-}
-}  // namespace
-
 bool TScene::QuitRequested() {
-  static const long quitAt = FrameHook("QO_QUIT_AT_FRAME"), escapeAt = FrameHook("QO_ESCAPE_AT_FRAME");
-  static const long statsEvery = FrameHook("QO_STATS_EVERY");
-  static long frame = -1;
-  ++frame;
-  if (statsEvery > 0 && frame % statsEvery == 0) PrintStats(frame);
-  bool messagesSayQuit = !(Display && Display->ProcessMessages()) || frame == quitAt;
-  return messagesSayQuit || (Input && Input->KeyDown(1)) || frame == escapeAt;
+  const QuitTestHooks hooks = NextQuitTest();
+  bool messagesSayQuit = !(Display && Display->ProcessMessages()) || hooks.close;
+  return messagesSayQuit || (Input && Input->KeyDown(1)) || hooks.escape;
 }
 
 void TScene::Destroy() {

@@ -1,8 +1,9 @@
 // TScene: the frame contract every scene and the loading screen follow.
 //
-// A scene's Run is RunFrames(name, length, frame): BeginScene, then frames until the
-// first one whose scene time exceeds the length (that one is still drawn and
-// shown). Each scene class writes its own FinishFrame as
+// A scene's Run(span) is RunFrames(span, frame): BeginScene, then frames until
+// the first one whose scene time exceeds span.length (that one is still drawn
+// and shown). The main sequence's table gives every scene its span. Each
+// scene class writes its own FinishFrame as
 //
 //   void TMyScene::FinishFrame() {
 //     EndFrame();
@@ -22,6 +23,13 @@
 #include "Zentra2/buffer.h"
 #include "core/globals.h"
 
+// A scene's name (which labels its frames in recordings and benchmarks:
+// "intro", "cube"...) and its length in SyncTimer units.
+struct SceneSpan {
+  const char* name;
+  float length;
+};
+
 class TScene {
 public:
   // Creates `Buffer` (RenderWidth x RenderHeight, system memory), then
@@ -29,6 +37,10 @@ public:
   TScene();
   TScene(const TScene&) = delete;
   TScene& operator=(const TScene&) = delete;
+  virtual ~TScene() = default;
+
+  // Plays the scene from its first frame to the end of `span`.
+  virtual void Run(const SceneSpan& span) = 0;
 
   void BeginScene();
   // Frame pacing (20 ms of MusicTimer since the previous frame), the overlay,
@@ -40,7 +52,8 @@ public:
   std::vector<std::pair<int32_t, std::string>> OverlayLines(float d) const;
   // Letterbox bars with bobbing boxes, on the absolute demo clock.
   void DrawWaveBars(TBuffer64* target);
-  // One window message and the Escape key: true when the user wants to leave.
+  // One window message and the Escape key (and the run hooks of tests): true
+  // when the user wants to leave.
   bool QuitRequested();
   // The shared teardown: fades the music out, frees the sprites, the input,
   // this scene's Buffer, the two screen buffers and the display, and ends the
@@ -48,23 +61,22 @@ public:
   [[noreturn]] void Destroy();
 
   // The scene protocol. `frame(t)` draws the frame for scene time t (and
-  // calls the scene's FinishFrame). `name` labels the frames in recordings
-  // and benchmarks ("intro", "cube"...).
+  // calls the scene's FinishFrame).
   template <class Frame>
-  void RunFrames(const char* name, float length, Frame frame) {
+  void RunFrames(const SceneSpan& span, Frame frame) {
     BeginScene();
-    FrameLoop(name, length, frame);
+    FrameLoop(span, frame);
   }
   // The frames alone, timed from the last BeginScene (the loading screen
   // begins its scene before a wait, so its first frame is already late).
   template <class Frame>
-  void FrameLoop(const char* name, float length, Frame frame) {
+  void FrameLoop(const SceneSpan& span, Frame frame) {
     float t;
     do {
       t = SceneTime();
-      NoteFrameStart(name, t);
+      NoteFrameStart(span.name, t);
       frame(t);
-    } while (t <= length);
+    } while (t <= span.length);
   }
 
   // SyncTimer units since BeginScene.

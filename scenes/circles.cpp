@@ -61,8 +61,8 @@ TClosingBars TCirclesScene::ClosingBars(float t) {
   return {int32_t(std::nearbyint((t - 50000.0f) / 39.0f)), int32_t(std::nearbyint((t - 50000.0f) / 52.0f))};
 }
 
-void TCirclesScene::Run() {
-  RunFrames("circles", 60000.0f, [this](float t) {
+void TCirclesScene::Run(const SceneSpan& span) {
+  RunFrames(span, [this](float t) {
     DrawFrame(t);
     FinishFrame();
   });

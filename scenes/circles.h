@@ -22,7 +22,7 @@ public:
 
   TCirclesScene();
 
-  void Run();
+  void Run(const SceneSpan& span) override;
   // One frame for scene time t into Buffer and ScreenBuffer.
   void DrawFrame(float t);
   void FinishFrame();

@@ -249,9 +249,9 @@ void TCubeScene::DrawTexturedQuad(int32_t x0, int32_t y0, int32_t u0, int32_t v0
   }
 }
 
-void TCubeScene::Run() {
+void TCubeScene::Run(const SceneSpan& span) {
   PreviousTime = 0.0f;
-  RunFrames("cube", 90000.0f, [this](float t) {
+  RunFrames(span, [this](float t) {
     DrawFrame(t);
     FinishFrame();
   });

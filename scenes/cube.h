@@ -36,7 +36,7 @@ public:
 
   TCubeScene();
 
-  void Run();
+  void Run(const SceneSpan& span) override;
   // One frame for scene time t into the layers and ScreenBuffer.
   void DrawFrame(float t);
   void FinishFrame();

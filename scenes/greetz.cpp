@@ -40,9 +40,9 @@ TGreetzScene::TGreetzScene() {
   Mesh.Spin = TVoxel{0.6f, 0.7f, 0.8f};
 }
 
-void TGreetzScene::Run() {
+void TGreetzScene::Run(const SceneSpan& span) {
   prev_ = 0.0f;
-  RunFrames("greetz", 100000.0f, [this](float t) {
+  RunFrames(span, [this](float t) {
     DrawFrame(t);
     FinishFrame();
   });

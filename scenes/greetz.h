@@ -13,7 +13,7 @@
 class TGreetzScene : public TScene {
 public:
   TGreetzScene();
-  void Run();
+  void Run(const SceneSpan& span) override;
   void FinishFrame();
   [[noreturn]] void Destroy();
 

@@ -39,8 +39,8 @@ int32_t TIntroScene::BackdropOffset(float t) {
   return int32_t(int64_t(std::nearbyint(t / 40.0f)) % RenderHeight);
 }
 
-void TIntroScene::Run() {
-  RunFrames("intro", 80000.0f, [this](float t) {
+void TIntroScene::Run(const SceneSpan& span) {
+  RunFrames(span, [this](float t) {
     DrawFrame(t);
     FinishFrame();
   });

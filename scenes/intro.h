@@ -16,7 +16,7 @@ class TIntroScene : public TScene {
 public:
   TIntroScene();
 
-  void Run();
+  void Run(const SceneSpan& span) override;
   // One frame for scene time t into Buffer and ScreenBuffer (no pacing or
   // presenting).
   void DrawFrame(float t);

@@ -73,10 +73,10 @@ TMeshesScene::TMeshesScene() {
   Current = &Meshes[0];
 }
 
-void TMeshesScene::Run() {
+void TMeshesScene::Run(const SceneSpan& span) {
   Current = &Meshes[0];
   prev_ = 0.0f;
-  RunFrames("meshes", 120000.0f, [this](float t) {
+  RunFrames(span, [this](float t) {
     DrawFrame(t);
     FinishFrame();
   });

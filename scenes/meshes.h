@@ -12,7 +12,7 @@
 class TMeshesScene : public TScene {
 public:
   TMeshesScene();
-  void Run();
+  void Run(const SceneSpan& span) override;
   void FinishFrame();
   [[noreturn]] void Destroy();
 

@@ -103,8 +103,8 @@ void TMetaballsScene::DrawAdditive(float t, int32_t shift, int32_t shiftG) {
   }
 }
 
-void TMetaballsScene::Run() {
-  RunFrames("metaballs", 90000.0f, [this](float t) {
+void TMetaballsScene::Run(const SceneSpan& span) {
+  RunFrames(span, [this](float t) {
     DrawFrame(t);
     FinishFrame();
   });

@@ -24,7 +24,7 @@ public:
 
   TMetaballsScene();
 
-  void Run();
+  void Run(const SceneSpan& span) override;
   // One frame for scene time t into BallLayer and ScreenBuffer.
   void DrawFrame(float t);
   void FinishFrame();

@@ -3,7 +3,7 @@
 #include "Zentra2/cpu.h"
 #include "Zentra2/zentra.h"
 #include "core/globals.h"
-#include "core/options.h"
+#include "app/options.h"
 
 namespace {
 

@@ -74,7 +74,7 @@ TEST_F(LoadingWorld, AnimationFollowsTheFadeAndTheRisingLogo) {
   TLoadingScene loading;
   Probe probe;
   SetFrameObserver(&probe);
-  loading.RunIntro();
+  loading.Run({"loading", 10000.0f});
   SetFrameObserver(nullptr);
   const std::vector<Frame>& frames = probe.frames;
   ASSERT_GT(frames.size(), 2u);

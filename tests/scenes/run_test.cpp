@@ -42,7 +42,7 @@ template <class Scene>
 void CheckRunEndsAfterItsLength(float length) {
   SceneWorld world(32);
   auto scene = std::make_unique<Scene>();
-  scene->Run();
+  scene->Run({"scene", length});
   // The last frame read a scene time beyond the length; frames are 20 ms
   // (30 demo-clock units) apart, so it was the first such frame.
   const float now = scene->SceneTime();

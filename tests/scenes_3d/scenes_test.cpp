@@ -199,7 +199,7 @@ TEST_P(Scenes, Meshes) {
   // frame; Run ends on its own after the first frame past 120000.
   Skipper skip(2500, Name("meshes", 0));
   SetFrameObserver(&skip);
-  meshes->Run();
+  meshes->Run({"meshes", 120000.0f});
   EXPECT_GE(skip.frames_, 32);
   EXPECT_LE(skip.frames_, 34);
   EXPECT_GT(skip.last_, 120000.0f);
@@ -255,7 +255,7 @@ TEST_P(Scenes, Greetz) {
 
   Skipper skip(2500, Name("greetz", 0));
   SetFrameObserver(&skip);
-  greetz->Run();
+  greetz->Run({"greetz", 100000.0f});
   EXPECT_GE(skip.frames_, 27);
   EXPECT_LE(skip.frames_, 29);
   EXPECT_GT(skip.last_, 100000.0f);

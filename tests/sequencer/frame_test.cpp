@@ -9,9 +9,14 @@ namespace {
 
 uint32_t Pixel(TBuffer64* b, int x, int y) { return b->GetPixel(x, y); }
 
+// The frame contract alone, without a timeline of its own.
+struct BareScene : TScene {
+  void Run(const SceneSpan&) override {}
+};
+
 TEST(Frame, PacingKeepsFramesTwentyMillisecondsApartAndLetsLateOnesGo) {
   HeadlessShow show;
-  TScene scene;
+  BareScene scene;
   scene.BeginScene();
   int64_t before = show.clock->Micros();
   scene.EndFrame();
@@ -28,7 +33,7 @@ TEST(Frame, PacingKeepsFramesTwentyMillisecondsApartAndLetsLateOnesGo) {
 TEST(Frame, TheSceneConstructorSleepsHalfASecond) {
   HeadlessShow show;
   int64_t before = show.clock->Micros();
-  TScene scene;
+  BareScene scene;
   EXPECT_EQ(show.clock->Micros() - before, 500000);
   EXPECT_EQ(scene.Buffer->Width, 512);
   EXPECT_EQ(scene.Buffer->Height, 384);
@@ -36,7 +41,7 @@ TEST(Frame, TheSceneConstructorSleepsHalfASecond) {
 
 TEST(Frame, NoOverlayMeansNoFrameCountAndAnEmptyScreen) {
   HeadlessShow show;
-  TScene scene;
+  BareScene scene;
   scene.BeginScene();
   for (int i = 0; i < 40; ++i) scene.EndFrame();
   EXPECT_EQ(scene.FrameCount, 0);
@@ -45,7 +50,7 @@ TEST(Frame, NoOverlayMeansNoFrameCountAndAnEmptyScreen) {
 TEST(Frame, OverlayStaysEmptyForTheFirst500UnitsThenDrawsBlue) {
   HeadlessShow show;
   ShowFramerate = FlagOn;
-  TScene scene;
+  BareScene scene;
   scene.BeginScene();
   for (int i = 0; i < 16; ++i) {  // 16 frames of 20 ms = 480 units of demo time
     scene.EndFrame();
@@ -69,7 +74,7 @@ TEST(Frame, OverlayLinesReadAsTheyShould) {
   ScreenHeight = 480;
   ScreenBpp = 16;
   MaxPriority = 0;
-  TScene scene;
+  BareScene scene;
   scene.BeginScene();
   scene.FrameCount = 100;
   show.clock->Advance(1337000);  // 2005.5 demo units
@@ -96,7 +101,7 @@ TEST(Frame, OverlayLinesReadAsTheyShould) {
 TEST(Frame, MotionBlurPresentsTheBlendedBuffer) {
   HeadlessShow show;
   MotionBlur = FlagOn;
-  TScene scene;
+  BareScene scene;
   scene.BeginScene();
   ScreenBuffer->Clear(MakeColor(200, 100, 0));
   scene.EndFrame();
@@ -109,7 +114,7 @@ TEST(Frame, MotionBlurPresentsTheBlendedBuffer) {
 
 TEST(Frame, WaveBarsFollowTheDemoClock) {
   HeadlessShow show;
-  TScene scene;
+  BareScene scene;
   show.clock->Advance(1000000);  // 1500 demo units
   float T = SyncTimer->Elapsed();
   TBuffer64* target = scene.Buffer;

@@ -20,7 +20,7 @@
 #include "Zentra2/input.h"
 #include "Zentra2/zentra.h"
 #include "core/globals.h"
-#include "core/options.h"
+#include "app/options.h"
 #include "platform/clock.h"
 #include "platform/window.h"
 

@@ -1,6 +1,5 @@
-#include "core/record.h"
+#include "app/record.h"
 
-#include <png.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,14 +17,15 @@
 #include "Zentra2/buffer.h"
 #include "Zentra2/timer.h"
 #include "Zentra2/zentra.h"
+#include "app/show.h"
 #include "core/frame_observer.h"
 #include "core/globals.h"
-#include "core/show.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/display_device.h"
 #include "platform/session.h"
 #include "platform/surface.h"
+#include "pngwrite/png_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -33,14 +33,6 @@ namespace {
 
 constexpr int64_t kFrameMicros = 20000;  // 50 frames per second of show time
 constexpr int kRate = 44100;
-
-// Every scene in show order with its length, for the progress estimate.
-struct SceneLength {
-  const char* name;
-  float length;
-};
-constexpr SceneLength kScenes[] = {{"loading", 12000}, {"intro", 80000},     {"cube", 90000}, {"circles", 60000},
-                                   {"metaballs", 90000}, {"meshes", 120000}, {"greetz", 100000}};
 
 double WallSeconds() {
   using namespace std::chrono;
@@ -56,27 +48,6 @@ double ThreadSeconds() {
 }
 
 // ---- output files ----
-
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgb, int width, int height) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_compression_level(png, 3);
-  png_set_IHDR(png, info, uint32_t(width), uint32_t(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < height; ++y) png_write_row(png, rgb.data() + size_t(y) * size_t(width) * 3);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
-}
 
 // 16-bit stereo PCM, header patched when the file is closed.
 class WavWriter {
@@ -302,7 +273,8 @@ private:
     } else {
       char name[32];
       std::snprintf(name, sizeof name, "frame_%06lld.png", (long long)frame);
-      WritePng((dir_ / name).string(), screen_, RenderWidth, RenderHeight);
+      pngwrite::WriteRgb((dir_ / name).string(), RenderWidth, RenderHeight, screen_.data(), size_t(RenderWidth) * 3,
+                         3);
     }
     if (csv_)
       std::fprintf(csv_, "%lld,%s,%s,%.3f,%.3f,%.3f\n", (long long)frame, fresh ? "new" : "repeat",
@@ -331,7 +303,8 @@ private:
     if (!progress_ || frame % 25 != 0) return;
     double done = 0, total = 0;
     bool passed = true;
-    for (const SceneLength& s : kScenes) {
+    for (const ShowPart& part : ShowParts()) {
+      const SceneSpan& s = part.span;
       total += s.length;
       if (currentScene_ == s.name) {
         done += std::min<double>(sceneTime_, s.length);

@@ -1,16 +1,29 @@
 // quietorbit: plays the show, or records or benchmarks it.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "Zentra2/error.h"
-#include "core/options.h"
-#include "core/record.h"
-#include "core/show.h"
+#include "app/options.h"
+#include "app/record.h"
+#include "app/show.h"
+#include "core/run_hooks.h"
 #include "platform/data_folder.h"
 
+namespace {
+// Ours, for tests: QO_QUIT_AT_FRAME=N and QO_ESCAPE_AT_FRAME=N end the run at
+// the N-th frame's quit test as a window close or the Escape key would;
+// QO_STATS_EVERY=N prints the heap in use and the open files every N frames.
+long Number(const char* name, long unset) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::strtol(v, nullptr, 10) : unset;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
+  SetRunHooks({Number("QO_QUIT_AT_FRAME", -1), Number("QO_ESCAPE_AT_FRAME", -1), Number("QO_STATS_EVERY", 0)});
   std::vector<std::string> args(argv + 1, argv + argc);
   ExtraOptions extra = ParseExtraOptions(args);
   if (extra.help) {

@@ -1,4 +1,4 @@
-#include "core/options.h"
+#include "app/options.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "core/show.h"
+#include "app/show.h"
 
 #include <cstdio>
 
@@ -6,10 +6,10 @@
 #include "Zentra2/input.h"
 #include "Zentra2/timer.h"
 #include "Zentra2/zentra.h"
+#include "app/options.h"
 #include "core/globals.h"
 #include "core/loading.h"
 #include "core/music.h"
-#include "core/options.h"
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "trig2/trig2.h"
@@ -28,29 +28,27 @@ const char* const kParticleFiles[6] = {
     "./data/gfx/particles/pa00s.png", "./data/gfx/particles/pa01s.png", "./data/gfx/particles/pa02s.png",
 };
 
+template <class Scene>
+TScene* Make() {
+  return new Scene();
+}
+
+// Lengths in SyncTimer units (1.5 per millisecond).
+const ShowPart kShow[] = {
+    {{"loading", 10000.0f}, nullptr, Make<TLoadingScene>},
+    {{"intro", 80000.0f}, "Loading Intro Scene..", Make<TIntroScene>},
+    {{"cube", 90000.0f}, "Loading Cube Scene..", Make<TCubeScene>},
+    {{"circles", 60000.0f}, "Loading Circles Scene..", Make<TCirclesScene>},
+    {{"metaballs", 90000.0f}, "Loading Metaballs Scene..", Make<TMetaballsScene>},
+    {{"meshes", 120000.0f}, "Loading Meshes Scene..", Make<TMeshesScene>},
+    {{"greetz", 100000.0f}, "Loading Greetz Scene..", Make<TGreetzScene>},
+};
+constexpr size_t kParts = sizeof kShow / sizeof kShow[0];
+
 // The loading screen and the scenes live until the process ends, which
 // frees nothing; held here, not only on the stack, they stay reachable
 // to the very end (a leak checker sees no lost memory then).
-TScene* g_scenes[7] = {};
-
-template <class Scene>
-Scene* Keep(Scene* scene) {
-  for (TScene*& slot : g_scenes) {
-    if (!slot) {
-      slot = scene;
-      break;
-    }
-  }
-  return scene;
-}
-
-// Builds one scene after its progress line.
-template <class Scene>
-Scene* Prepare(TLoadingScene* loading, const char* message) {
-  loading->ShowProgress(message);
-  return Keep(new Scene());
-}
-}  // namespace
+TScene* g_scenes[kParts] = {};
 
 void CreateDevices() {
   // Without a display the window classes end the program through the fatal
@@ -80,6 +78,9 @@ void CreateDevices() {
 void LoadParticles() {
   for (int i = 0; i < 6; ++i) Particles[i] = new TImage64(Display, kParticleFiles[i], false);
 }
+}  // namespace
+
+std::span<const ShowPart> ShowParts() { return kShow; }
 
 int RunShow(const std::vector<std::string>& args) {
   ParseOptions(args);
@@ -87,18 +88,15 @@ int RunShow(const std::vector<std::string>& args) {
   InitSound();
   LoadMusic("./data/msx/QuietOrbit.mp3");
 
-  auto* loading = Keep(new TLoadingScene());
-  loading->RunIntro();
+  auto* loading = static_cast<TLoadingScene*>(g_scenes[0] = kShow[0].make());
+  loading->Run(kShow[0].span);
   loading->ShowProgress("Calculating Stuff..");
   BuildSinTable();
   LoadParticles();
-
-  auto* intro = Prepare<TIntroScene>(loading, "Loading Intro Scene..");
-  auto* cube = Prepare<TCubeScene>(loading, "Loading Cube Scene..");
-  auto* circles = Prepare<TCirclesScene>(loading, "Loading Circles Scene..");
-  auto* metaballs = Prepare<TMetaballsScene>(loading, "Loading Metaballs Scene..");
-  auto* meshes = Prepare<TMeshesScene>(loading, "Loading Meshes Scene..");
-  auto* greetz = Prepare<TGreetzScene>(loading, "Loading Greetz Scene..");
+  for (size_t i = 1; i < kParts; ++i) {
+    loading->ShowProgress(kShow[i].progress);
+    g_scenes[i] = kShow[i].make();
+  }
 
   // A short pause with the music held, then the music resumes where it was
   // held and the scenes start.
@@ -112,12 +110,7 @@ int RunShow(const std::vector<std::string>& args) {
   MusicTimer->SetElapsed(8500);
   ResumeMusic();
 
-  intro->Run();
-  cube->Run();
-  circles->Run();
-  metaballs->Run();
-  meshes->Run();
-  greetz->Run();
+  for (size_t i = 1; i < kParts; ++i) g_scenes[i]->Run(kShow[i].span);
   // The normal end frees nothing: the process ends here.
   return 0;
 }
