@@ -24,9 +24,7 @@
 #include "meshes.h"
 #include "raster.h"
 #include "text.h"
-#if MKDATA_HAVE_QO3D
 #include "qo_3d/qo3d.h"
-#endif
 
 namespace fs = std::filesystem;
 using mkdata::Pixels;
@@ -327,7 +325,6 @@ TEST(MkdataTree, MeshesAreClosedOutwardAndSized) {
     EXPECT_EQ(unmatched, 0) << rel;
     EXPECT_GT(volume6, 0) << rel << " is inside out";
 
-#if MKDATA_HAVE_QO3D
     // The show's own loader reads the same mesh, and its normals point away from the centre
     // on average (they all do for the sphere).
     std::ifstream in(fs::path(DataDir()) / rel);
@@ -346,7 +343,6 @@ TEST(MkdataTree, MeshesAreClosedOutwardAndSized) {
       outward += n.X * (a.X + b.X + c.X) + n.Y * (a.Y + b.Y + c.Y) + n.Z * (a.Z + b.Z + c.Z);
     }
     EXPECT_GT(outward, 0) << rel;
-#endif
   }
 }
 
