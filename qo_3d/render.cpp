@@ -15,8 +15,8 @@ bool Drawable(const TPixel& p) { return std::fabs(p.X) <= kCornerLimit && std::f
 
 // Rounds to the nearest integer, ties to even; false when the value is not a
 // usable screen coordinate at all.
-bool RoundCoordinate(float value, int32_t& out) {
-  if (!(std::fabs(value) < 1.0e9f)) return false;
+bool RoundCoordinate(double value, int32_t& out) {
+  if (!(std::fabs(value) < 1.0e9)) return false;
   out = int32_t(std::lrint(value));
   return true;
 }
@@ -60,15 +60,16 @@ void TextureTriangle(TBuffer64* target, TBuffer64* texture, const TPixel& a, con
 void RenderVertices(TQOObject& obj, TBuffer64* target) {
   TBuffer64* sprite = obj.RenderMode == 1 ? obj.Sprite.Get() : nullptr;
   if (obj.RenderMode == 1 && !sprite) return;
-  const float height = float(target->Height);
-  const float halfWidth = float(target->Width / 2), halfHeight = float(target->Height / 2);
+  // In double and rounded only to the pixel: no Single stored in between.
+  const double height = target->Height;
+  const double halfWidth = target->Width / 2, halfHeight = target->Height / 2;
   for (int32_t i = 0; i < obj.VertexCount; ++i) {
     const TVoxel& v = obj.Vertices[size_t(i)];
-    float d = ViewDistance - v.Z - obj.Position.Z;
-    if (d == 0.0f) return;
+    const double d = double(ViewDistance) - v.Z - obj.Position.Z;
+    if (d == 0.0) return;
     int32_t x, y;
-    if (!RoundCoordinate((v.X + obj.Position.X) * height / d + halfWidth, x) ||
-        !RoundCoordinate((v.Y + obj.Position.Y) * height / d + halfHeight, y))
+    if (!RoundCoordinate((double(v.X) + obj.Position.X) * height / d + halfWidth, x) ||
+        !RoundCoordinate((double(v.Y) + obj.Position.Y) * height / d + halfHeight, y))
       continue;
     if (sprite)
       sprite->DrawAdd(target, x - sprite->Width / 2, y - sprite->Height / 2);
@@ -114,7 +115,7 @@ void RenderObject(TQOObject& obj) {
         FlatTriangle(target, obj.FillColor, a, b, c);
         break;
       case 4: {
-        uint8_t level = uint8_t(Round(obj.FaceLight[size_t(j)] * 256.0f / 180.0f) & 255);
+        uint8_t level = uint8_t(std::lrint(double(obj.FaceLight[size_t(j)]) * 256.0 / 180.0) & 255);
         FlatTriangle(target, MakeColor(level, level, level), a, b, c);
         break;
       }

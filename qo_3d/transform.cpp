@@ -58,11 +58,12 @@ void RotatePoint(float& x, float& y, float& z, float angleX, float angleY, float
 void ProjectPoint(float& px, float& py, float x, float y, float z) {
   TBuffer64* target = RenderTarget ? *RenderTarget : nullptr;
   int32_t width = target ? target->Width : 0, height = target ? target->Height : 0;
-  float d = ViewDistance - z;
+  // Each Single is computed exactly and rounded once, where it is stored.
+  double d = double(ViewDistance) - double(z);
   if (std::fabs(d) < kMinEyeDistance) d = d < 0 ? -kMinEyeDistance : kMinEyeDistance;
-  float k = (1.0f / d) * float(height);
-  px = k * x + float(width / 2);
-  py = k * y + float(height / 2);
+  const float k = float(height / d);
+  px = float(double(k) * x + width / 2);
+  py = float(double(k) * y + height / 2);
 }
 
 void TransformObject(TQOObject& obj, float step) {
@@ -83,8 +84,10 @@ void TransformObject(TQOObject& obj, float step) {
     float light = (n.X * LightDir.X + n.Y * LightDir.Y + n.Z * LightDir.Z) * 160.0f;
     obj.FaceLight[size_t(j)] = light < 0 ? 0.0f : light;
     const TFace& f = obj.Faces[size_t(j)];
-    obj.Order[size_t(j)] = TordZ{
-        obj.Vertices[size_t(f.A)].Z + obj.Vertices[size_t(f.B)].Z + obj.Vertices[size_t(f.C)].Z, j};
+    // The depth key: the exact sum, rounded once.
+    obj.Order[size_t(j)] = TordZ{float(double(obj.Vertices[size_t(f.A)].Z) + double(obj.Vertices[size_t(f.B)].Z) +
+                                       double(obj.Vertices[size_t(f.C)].Z)),
+                                 j};
   }
 }
 

@@ -84,6 +84,41 @@ TEST_F(Engine, ProjectPointUsesTheTargetHeightAsFocalLength) {
   EXPECT_EQ(px, 256.0f - 12.0f);
 }
 
+// k, PX, PY and the depth keys are Singles computed exactly and rounded once
+// where they are stored. A float chain (1 / d, times the height, times X,
+// plus the centre) rounds three or four times and differs on many vertices.
+TEST_F(Engine, ProjectionAndDepthKeysRoundOnce) {
+  std::mt19937 rnd(17);
+  std::uniform_real_distribution<float> coord(-24.0f, 24.0f);
+  int chainDiffers = 0, keyChainDiffers = 0;
+  TQOObject obj = Load({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+  for (int i = 0; i < 3000; ++i) {
+    const float x = coord(rnd), y = coord(rnd), z = coord(rnd);
+    float px, py;
+    ProjectPoint(px, py, x, y, z);
+    const float k = float(384.0L / (32.0L - z));
+    ASSERT_EQ(px, float(k * static_cast<long double>(x) + 256)) << x << " " << z;
+    ASSERT_EQ(py, float(k * static_cast<long double>(y) + 192)) << y << " " << z;
+    volatile float kc = 1.0f / (32.0f - z);
+    kc = kc * 384.0f;
+    volatile float chain = kc * x;
+    chain = chain + 256.0f;
+    chainDiffers += chain != px;
+
+    // The depth key of a face: the sum of its corners' z.
+    const float a = coord(rnd), b = coord(rnd), c = coord(rnd);
+    obj.Vertices[0].Z = a, obj.Vertices[1].Z = b, obj.Vertices[2].Z = c;
+    TransformObject(obj, 0);
+    ASSERT_EQ(obj.Order[0].Z, float(static_cast<long double>(a) + b + c)) << a << " " << b << " " << c;
+    volatile float sum = a + b;
+    sum = sum + c;
+    keyChainDiffers += sum != obj.Order[0].Z;
+  }
+  // The inputs tell the two apart often enough to matter.
+  EXPECT_GT(chainDiffers, 300);
+  EXPECT_GT(keyChainDiffers, 50);
+}
+
 TEST_F(Engine, StepZeroKeepsTheMeshButRecomputesEverythingElse) {
   TQOObject obj = Load({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 2, 1}, {0, 3, 1}});
   obj.Spin = {1.3f, 1.0f, 0.7f};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "Zentra2/zentra.h"
 #include "asc_text.h"
@@ -99,6 +100,31 @@ TEST_F(Render, LitFlatGreyFollowsTheFaceLight) {
   Draw(obj);
   EXPECT_EQ(obj.FaceLight[0], 0.0f);
   EXPECT_EQ(At(50, 40), 0u);
+}
+
+// Points (and sprites, the same path) go from the vertex to the pixel with
+// one rounding: to the nearest pixel of the exact position.
+TEST_F(Render, PointsRoundTheExactPositionOnce) {
+  std::mt19937 rnd(5);
+  std::uniform_real_distribution<float> coord(-20.0f, 20.0f);
+  int found = 0;
+  for (int i = 0; i < 2000000 && found < 6; ++i) {
+    const float x = coord(rnd), z = coord(rnd);
+    volatile float d = 32.0f - z;
+    volatile float chain = x * 96.0f;
+    chain = chain / d;
+    chain = chain + 64.0f;
+    const long exact = std::lrint(static_cast<long double>(x) * 96 / (32.0L - z) + 64);
+    if (std::lrint(chain) == exact || exact < 1 || exact > 126) continue;
+    ++found;
+    TQOObject obj = Mesh({{0, 0, 0}}, {}, 0);
+    obj.Vertices[0] = {x, 0.0f, z};
+    target_->Clear(0);
+    RenderObject(obj);
+    EXPECT_EQ(At(int32_t(exact), 48), MakeColor(0, 255, 0)) << x << " " << z;
+    EXPECT_EQ(Count(MakeColor(0, 255, 0)), 1);
+  }
+  EXPECT_GT(found, 0);
 }
 
 TEST_F(Render, NearerFacesAreDrawnOverFartherOnes) {
