@@ -41,11 +41,52 @@ bool SizeAcceptable(const uint8_t* data, size_t size, int32_t maxSide, int64_t m
   return true;
 }
 
+// The header sizes and compressions the reader decodes correctly. Anything
+// else (an unknown header size, the OS/2 header's Huffman and RLE24 codes,
+// alpha bit fields, JPEG or PNG inside) would come out as a wrong picture.
+bool KindSupported(const uint8_t* data, size_t size, std::string* error) {
+  if (size < 18) return true;  // the reader rejects it itself
+  const uint32_t headerSize = uint32_t(ReadLE32(data + 14));
+  switch (headerSize) {
+    case 12:
+    case 16:
+      return true;  // no compression field
+    case 40: case 52: case 56: case 64: case 108: case 124:
+      break;
+    default:
+      *error = "Unsupported header size " + std::to_string(headerSize);
+      return false;
+  }
+  if (size < 34) return true;
+  const int32_t bits = ReadLE16(data + 28);
+  const uint32_t compression = uint32_t(ReadLE32(data + 30));
+  // 0 none, 1 RLE8, 2 RLE4, 3 bit fields (Huffman 1D in the 64-byte OS/2 header).
+  const bool ok = compression == 0 || (compression == 1 && bits == 8) || (compression == 2 && bits == 4) ||
+                  (compression == 3 && headerSize != 64 && (bits == 16 || bits == 32));
+  if (!ok)
+    *error = "Unsupported compression " + std::to_string(compression) + " at " + std::to_string(bits) +
+             " bits per pixel in a " + std::to_string(headerSize) + "-byte header";
+  return ok;
+}
+
 }  // namespace
 
 bool DecodeBmp(const uint8_t* data, size_t size, int32_t maxSide, int64_t maxPixels, int32_t* width,
                int32_t* height, std::vector<uint8_t>* rgb, std::string* error) {
-  if (!SizeAcceptable(data, size, maxSide, maxPixels, error)) return false;
+  if (!KindSupported(data, size, error) || !SizeAcceptable(data, size, maxSide, maxPixels, error)) return false;
+  // The short 16-byte OS/2 header is the 40-byte one cut after the bit count
+  // (no compression, four-byte palette entries): the reader gets it padded.
+  std::vector<uint8_t> padded;
+  if (size >= 30 && ReadLE32(data + 14) == 16) {
+    padded.assign(data, data + 30);
+    padded.resize(54, 0);
+    padded.insert(padded.end(), data + 30, data + size);
+    padded[14] = 40;
+    const uint32_t offset = uint32_t(ReadLE32(data + 10)) + 24;
+    for (int i = 0; i < 4; ++i) padded[size_t(10 + i)] = uint8_t(offset >> (8 * i));
+    data = padded.data();
+    size = padded.size();
+  }
   if (size > size_t(INT32_MAX)) {
     *error = "Bitmap too large";
     return false;

@@ -9,6 +9,7 @@
 #include "Zentra2/image.h"
 #include "Zentra2/zentra.h"
 #include "image_files.h"
+#include "platform/bmp.h"
 
 namespace fs = std::filesystem;
 using namespace testimg;
@@ -262,6 +263,93 @@ TEST(ImageLoadDeath, DamagedFilesEndWithExitCodeOne) {
     EXPECT_EXIT(LoadInChild(dir, c.bytes), ::testing::ExitedWithCode(1), c.message);
     EXPECT_FALSE(fs::exists(dir.path / "ZNT_ERR.txt")) << c.message;
   }
+}
+
+void Le(std::string& s, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s.push_back(char(v >> (8 * i)));
+}
+
+// A 2 x 2 bitmap, red and green over blue and white, with a header of
+// `headerSize` bytes; at 32 bits with compression 3 it carries X8R8G8B8 masks.
+std::string MakeBmp(uint32_t headerSize, uint16_t bits, uint32_t compression) {
+  std::string info;
+  Le(info, headerSize, 4);
+  Le(info, 2, headerSize == 12 ? 2 : 4);
+  Le(info, 2, headerSize == 12 ? 2 : 4);
+  Le(info, 1, 2);
+  Le(info, bits, 2);
+  if (headerSize >= 40) {
+    Le(info, compression, 4);
+    for (uint32_t v : {0u, 2835u, 2835u, 0u, 0u}) Le(info, v, 4);
+  }
+  std::string masks;
+  for (uint32_t m : {0xFF0000u, 0xFF00u, 0xFFu}) Le(masks, m, 4);
+  const bool fields = compression == 3 && bits == 32;
+  if (fields && headerSize > 40) info += masks;
+  info.resize(std::max<size_t>(info.size(), headerSize), '\0');
+  info.resize(headerSize);
+  if (fields && headerSize == 40) info += masks;
+  std::string rows;
+  const uint32_t bottomUp[4] = {0x0000FF, 0xFFFFFF, 0xFF0000, 0x00FF00};
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 2; ++x) Le(rows, bottomUp[2 * y + x], bits / 8);
+    while (rows.size() % 4) rows.push_back('\0');
+  }
+  std::string file = "BM";
+  Le(file, uint32_t(14 + info.size() + rows.size()), 4);
+  Le(file, 0, 4);
+  Le(file, uint32_t(14 + info.size()), 4);
+  return file + info + rows;
+}
+
+// Every header the reader knows decodes right; the kinds it would decode
+// wrongly are refused.
+TEST(ImageLoad, BitmapHeadersAndCompressions) {
+  const std::vector<uint8_t> expect = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+  const struct {
+    uint32_t header;
+    uint16_t bits;
+    uint32_t compression;
+  } good[] = {{12, 24, 0}, {16, 24, 0}, {40, 24, 0}, {52, 24, 0}, {56, 24, 0}, {64, 24, 0}, {108, 24, 0},
+              {124, 24, 0}, {40, 32, 0}, {40, 32, 3}, {56, 32, 3}, {108, 32, 3}, {124, 32, 3}};
+  for (const auto& g : good) {
+    const std::string bytes = MakeBmp(g.header, g.bits, g.compression);
+    int32_t w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    std::string error;
+    EXPECT_TRUE(platform::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 64, 4096, &w, &h,
+                                    &rgb, &error))
+        << g.header << " " << g.bits << " " << g.compression << ": " << error;
+    EXPECT_EQ(rgb, expect) << g.header << " " << g.bits << " " << g.compression;
+  }
+  const struct {
+    uint32_t header;
+    uint16_t bits;
+    uint32_t compression;
+    const char* message;
+  } bad[] = {
+      {64, 1, 3, "Unsupported compression 3 at 1 bits per pixel in a 64-byte header"},  // OS/2 Huffman 1D
+      {64, 24, 4, "Unsupported compression 4"},                                        // OS/2 RLE24
+      {40, 32, 6, "Unsupported compression 6"},                                        // alpha bit fields
+      {40, 24, 4, "Unsupported compression 4"},                                        // JPEG inside
+      {40, 24, 3, "Unsupported compression 3 at 24 bits"},
+      {40, 24, 1, "Unsupported compression 1 at 24 bits"},
+      {66, 24, 0, "Unsupported header size 66"},
+      {20, 24, 0, "Unsupported header size 20"},
+  };
+  for (const auto& b : bad) {
+    const std::string bytes = MakeBmp(b.header, b.bits, b.compression);
+    int32_t w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    std::string error;
+    EXPECT_FALSE(platform::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 64, 4096, &w, &h,
+                                     &rgb, &error));
+    EXPECT_EQ(error.rfind(b.message, 0), 0u) << error;
+  }
+  // Through the image loader: exit code 1 with the message.
+  TempDir dir;
+  EXPECT_EXIT(LoadInChild(dir, MakeBmp(40, 32, 6)), ::testing::ExitedWithCode(1),
+              "BMP error: Unsupported compression 6");
 }
 
 TEST(ImageLoadDeath, MissingFileNamesTheFile) {
