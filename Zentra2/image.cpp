@@ -85,19 +85,38 @@ Outcome DecodeJpegInto(jpeg_decompress_struct* cinfo, JpegErrorManager* jerr, co
     *error = TooLarge(cinfo->image_width, cinfo->image_height);
     return Outcome::Failed;
   }
-  cinfo->out_color_space = JCS_RGB;
+  // Four-channel pictures (CMYK, or YCCK which the library turns into CMYK)
+  // come out as CMYK and are converted here.
+  const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+  cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_start_decompress(cinfo);
-  if (cinfo->output_components != 3) {
+  const int components = cmyk ? 4 : 3;
+  if (cinfo->output_components != components) {
     *error = "unexpected colour layout";
     return Outcome::Failed;
   }
   out->width = int32_t(cinfo->output_width);
   out->height = int32_t(cinfo->output_height);
-  size_t stride = size_t(out->width) * 3;
+  size_t stride = size_t(out->width) * size_t(components);
   out->rgb.resize(stride * size_t(out->height));
   while (cinfo->output_scanline < cinfo->output_height) {
     JSAMPROW row = out->rgb.data() + size_t(cinfo->output_scanline) * stride;
     jpeg_read_scanlines(cinfo, &row, 1);
+  }
+  if (cmyk) {
+    // Adobe's files (the APP14 marker) store every channel inverted, others
+    // store the ink. In place: each RGB triple lands at or before its CMYK.
+    const bool inverted = cinfo->saw_Adobe_marker;
+    const size_t pixels = size_t(out->width) * size_t(out->height);
+    uint8_t* p = out->rgb.data();
+    for (size_t i = 0; i < pixels; ++i) {
+      uint32_t c = p[4 * i], m = p[4 * i + 1], y = p[4 * i + 2], k = p[4 * i + 3];
+      if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+      p[3 * i] = uint8_t((c * k + 127) / 255);
+      p[3 * i + 1] = uint8_t((m * k + 127) / 255);
+      p[3 * i + 2] = uint8_t((y * k + 127) / 255);
+    }
+    out->rgb.resize(pixels * 3);
   }
   jpeg_finish_decompress(cinfo);
   return Outcome::Ok;

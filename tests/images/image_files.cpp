@@ -1,6 +1,8 @@
 #include "image_files.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <jpeglib.h>
 #include <stdexcept>
@@ -74,6 +76,37 @@ std::string EncodePng(const Pixels& p, PngKind kind, bool interlaced) {
   png.rows = rows.data();
   std::string out, error;
   if (!pngwrite::Encode(png, &out, &error)) throw std::runtime_error("png write failed: " + error);
+  return out;
+}
+
+std::string EncodeCmykJpeg(int w, int h, const uint8_t cmyk[4], bool ycck, bool adobeMarker) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &mem, &size);
+  cinfo.image_width = JDIMENSION(w);
+  cinfo.image_height = JDIMENSION(h);
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 100, TRUE);
+  jpeg_set_colorspace(&cinfo, ycck ? JCS_YCCK : JCS_CMYK);
+  for (int c = 0; c < cinfo.num_components; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+  cinfo.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<uint8_t> row(size_t(w) * 4);
+  for (int x = 0; x < w; ++x) std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::string out(reinterpret_cast<const char*>(mem), size);
+  free(mem);
   return out;
 }
 

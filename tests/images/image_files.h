@@ -29,6 +29,9 @@ enum class PngKind { Rgb8, Rgba8, Grey8, GreyAlpha8, Grey2, Palette8, PaletteAlp
 // channel; 16-bit channels carry the 8-bit value in their high byte).
 std::string EncodePng(const Pixels& p, PngKind kind, bool interlaced = false);
 std::string EncodeJpeg(const Pixels& p, int quality = 95, bool progressive = false);
+// A `w` x `h` four-channel JPEG of one colour: the channel values `cmyk` as
+// stored, as CMYK or (`ycck`) YCCK, with or without Adobe's APP14 marker.
+std::string EncodeCmykJpeg(int w, int h, const uint8_t cmyk[4], bool ycck, bool adobeMarker);
 // A 24-bit Windows bitmap, written by hand (rows bottom-up unless `topDown`).
 std::string EncodeBmp(const Pixels& p, bool topDown = false);
 

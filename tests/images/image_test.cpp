@@ -100,6 +100,36 @@ TEST(ImageLoad, EachSignatureDecodesExactlyInEveryDepth) {
   }
 }
 
+// Four-channel JPEGs: Adobe's files (APP14) store the channels inverted,
+// others the ink; YCCK comes back as CMYK. R = (255 - C)(255 - K) / 255 in ink.
+TEST(ImageLoad, CmykAndYcckJpegsLoad) {
+  const uint8_t stored[4] = {200, 120, 40, 230};
+  const struct {
+    bool ycck, adobe;
+    int r, g, b;
+  } cases[] = {
+      {false, true, 200 * 230 / 255, 120 * 230 / 255, 40 * 230 / 255},
+      {true, true, 200 * 230 / 255, 120 * 230 / 255, 40 * 230 / 255},
+      {false, false, 55 * 25 / 255, 135 * 25 / 255, 215 * 25 / 255},
+  };
+  THeadlessZentra display(64, 48, 32);
+  TBuffer64 buf(&display, 1, 1, false);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.ycck ? "YCCK" : "CMYK") + (c.adobe ? " with" : " without") + " the Adobe marker");
+    LoadBytes(buf, EncodeCmykJpeg(24, 16, stored, c.ycck, c.adobe));
+    ASSERT_EQ(buf.Width, 24);
+    ASSERT_EQ(buf.Height, 16);
+    for (int y = 0; y < 16; y += 5)
+      for (int x = 0; x < 24; x += 7) {
+        uint8_t r, g, b;
+        SplitColor(ReadPixel(buf, x, y), r, g, b);
+        ASSERT_NEAR(r, c.r, 2);
+        ASSERT_NEAR(g, c.g, 2);
+        ASSERT_NEAR(b, c.b, 2);
+      }
+  }
+}
+
 TEST(ImageLoad, JpegComesBackCloseToTheSource) {
   const Pixels pic = Flat(24, 16, {200, 90, 30, 255});
   const std::string jpeg = EncodeJpeg(pic, 100);
