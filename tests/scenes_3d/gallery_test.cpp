@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "Zentra2/image.h"
 #include "Zentra2/zentra.h"
@@ -36,6 +37,37 @@ protected:
   TBuffer64* screen_ = nullptr;
 };
 
+// What each mode may put on the screen: points and wires only the mesh's
+// colour, lit flat only greys, Gouraud only mixes of pure red, green and
+// blue, the texture modes only texels, sprites only brighter pixels.
+void ExpectModeColours(uint8_t mode, const TQOObject& mesh, TBuffer64& screen, TBuffer64& texture) {
+  const uint32_t background = MakeColor(0, 0, 64) & 0xFFFFFF;
+  std::set<uint32_t> allowed;
+  if (mode == 0 || mode == 2) allowed.insert(mesh.Color & 0xFFFFFF);
+  if (mode == 4)
+    for (int l = 0; l < 256; ++l) allowed.insert(MakeColor(uint8_t(l), uint8_t(l), uint8_t(l)) & 0xFFFFFF);
+  if (mode == 6 || mode == 7)
+    for (int32_t y = 0; y < texture.Height; ++y)
+      for (int32_t x = 0; x < texture.Width; ++x) allowed.insert(ReadPixel(texture, x, y) & 0xFFFFFF);
+  int drawn = 0, wrong = 0;
+  for (int32_t y = 0; y < screen.Height; ++y)
+    for (int32_t x = 0; x < screen.Width; ++x) {
+      const uint32_t p = ReadPixel(screen, x, y) & 0xFFFFFF;
+      if (p == background) continue;
+      ++drawn;
+      if (!allowed.empty()) {
+        wrong += !allowed.count(p);
+        continue;
+      }
+      uint8_t r, g, b;
+      SplitColor(p, r, g, b);
+      if (mode == 1) wrong += b < 64;  // added onto the background
+      if (mode == 5 && screen.BitDepth >= 24) wrong += std::abs(r + g + b - 255) > 3;
+    }
+  EXPECT_GT(drawn, mode == 0 ? 20 : 500);
+  EXPECT_EQ(wrong, 0);
+}
+
 TEST_P(Gallery, EveryMeshInEveryMode) {
   const char* files[4] = {"geosph10", "spring1", "spring2", "saucer"};
   const float depth[4] = {0, -40, -40, -30};
@@ -62,7 +94,11 @@ TEST_P(Gallery, EveryMeshInEveryMode) {
       TransformObject(mesh, 0);
       RenderObject(mesh);
       DumpPng(*screen_, std::string(files[m]) + "_mode" + std::to_string(mode) + "_" + std::to_string(GetParam()));
-      if (mode != 3) continue;
+      SCOPED_TRACE(std::string(files[m]) + " mode " + std::to_string(mode));
+      if (mode != 3) {
+        ExpectModeColours(mode, mesh, *screen_, texture);
+        continue;
+      }
       // Flat fill: the faces must cover the mesh's outline without cracks.
       // The geosphere is convex, so each row it covers is one unbroken span.
       uint32_t background = MakeColor(0, 0, 64);

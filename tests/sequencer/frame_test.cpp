@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/scene.h"
+#include "platform/surface.h"
 #include "tests/support/headless_show.h"
 
 namespace {
@@ -43,8 +44,15 @@ TEST(Frame, NoOverlayMeansNoFrameCountAndAnEmptyScreen) {
   HeadlessShow show;
   BareScene scene;
   scene.BeginScene();
+  // 40 frames: 800 units, well past the 500 after which an overlay shows.
   for (int i = 0; i < 40; ++i) scene.EndFrame();
   EXPECT_EQ(scene.FrameCount, 0);
+  for (int y = 0; y < 384; ++y)
+    for (int x = 0; x < 512; ++x) ASSERT_EQ(Pixel(ScreenBuffer, x, y), 0u) << x << ", " << y;
+  // What reached the screen is that empty frame.
+  const platform::Surface& shown = *Display->PrimarySurface;
+  for (int y = 0; y < shown.Height(); ++y)
+    for (int x = 0; x < shown.Width() * 4; ++x) ASSERT_EQ(shown.Bits()[y * shown.Pitch() + x], 0) << x << ", " << y;
 }
 
 TEST(Frame, OverlayStaysEmptyForTheFirst500UnitsThenDrawsBlue) {

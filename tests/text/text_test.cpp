@@ -191,28 +191,39 @@ TEST(Text, DefaultFaceEmptyTextAndLatin1) {
   EXPECT_LT(accentTop, plainTop);
 }
 
-// Not a check: writes text.png (each depth, both faces) for a person to look at.
-TEST(Text, DumpForInspection) {
-  testimg::Pixels sheet{220, 4 * 44, {}};
-  sheet.px.resize(size_t(sheet.w) * size_t(sheet.h), {0, 0, 0, 255});
-  int row = 0;
+// Two lines as the overlay and the loading screen draw them, in every
+// depth: each face inks only its own line, in exactly the colour asked for
+// where the glyphs are solid, and leaves the rest of the buffer alone.
+TEST(Text, TwoFacesDrawOnlyTheirOwnLinesInTheirColour) {
   for (uint8_t depth : kDepths) {
+    SCOPED_TRACE("depth " + std::to_string(int(depth)));
     THeadlessZentra display(64, 48, depth);
-    TBuffer64 buf(&display, sheet.w, 44, false);
-    Fill(buf, MakeColor(24, 28, 64));
+    TBuffer64 buf(&display, 220, 44, false);
+    const uint32_t background = MakeColor(24, 28, 64), white = MakeColor(255, 255, 255),
+                   amber = MakeColor(255, 200, 80);
+    Fill(buf, background);
     buf.SetFont("Arial", 12);
-    buf.DrawText(4, 3, "FPS: 50.0  Depth " + std::to_string(depth) + "  MMX on", MakeColor(255, 255, 255));
+    buf.DrawText(4, 3, "FPS: 50.0  Depth", white);
     buf.SetFont("Verdana", 16);
-    buf.DrawText(4, 20, "Loading scenes... \xE9t\xE9", MakeColor(255, 200, 80));
+    buf.DrawText(4, 20, "Loading scenes...", amber);
+    int whites = 0, ambers = 0;
     for (int y = 0; y < 44; ++y)
-      for (int x = 0; x < sheet.w; ++x) {
-        uint8_t r, g, b;
-        SplitColor(ReadPixel(buf, x, y), r, g, b);
-        sheet.px[size_t(row * 44 + y) * size_t(sheet.w) + size_t(x)] = {r, g, b, 255};
+      for (int x = 0; x < 220; ++x) {
+        const uint32_t p = ReadPixel(buf, x, y);
+        if (p == background) continue;
+        ASSERT_GE(x, 4) << y;
+        if (y < 20) {
+          ASSERT_LT(y, 3 + 15) << x;  // the Arial line's cell
+          ASSERT_GE(y, 3) << x;
+          whites += p == white;
+        } else {
+          ambers += p == amber;
+        }
+        ASSERT_NE(p, y < 20 ? amber : white) << x << ", " << y;
       }
-    ++row;
+    EXPECT_GT(whites, 30);
+    EXPECT_GT(ambers, 30);
   }
-  std::ofstream("text.png", std::ios::binary) << testimg::EncodePng(sheet, testimg::PngKind::Rgb8);
 }
 
 }  // namespace
