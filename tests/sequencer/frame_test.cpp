@@ -142,6 +142,16 @@ TEST(Frame, WaveBarsFollowTheDemoClock) {
     if (bottom > 65) {
       EXPECT_EQ(Pixel(target, x1 + 5, bottom - 1), 0u) << i;  // filled black inside
     }
+    // The bottom box around row 384 - 63 swings the other way: T / 600 - x1.
+    r = int(std::nearbyint(FastCos(T / 600.0f - float(x1)) * 12.0f + 8.0f));
+    top = 321 - std::abs(r);
+    bottom = 321 + std::abs(r);
+    EXPECT_EQ(Pixel(target, x1 + 5, top), white) << i;
+    EXPECT_EQ(Pixel(target, x1 + 5, bottom), white) << i;
+    EXPECT_EQ(Pixel(target, x1 + 32, (top + bottom) / 2), white) << i;  // right edge at x1 + 32
+    if (top > 300) {
+      EXPECT_EQ(Pixel(target, x1 + 5, top - 1), MakeColor(0, 128, 0)) << i;  // the picture above it
+    }
   }
 }
 
