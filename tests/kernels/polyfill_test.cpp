@@ -203,4 +203,25 @@ TEST(Rotated, AngleZeroZoomOneIsAnUnturnedCopy) {
   }
 }
 
+// A positive angle turns clockwise on the screen (y down): at 90 degrees the
+// top row becomes the right column and the left column the top row.
+TEST(Rotated, AQuarterTurnIsClockwise) {
+  Canvas c(32, 32, 32);
+  TBuffer64 pic = c.Make(11, 7);
+  const uint32_t top = 0x00FF0000, left = 0x0000FF00, rest = 0x000000FF;
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 11; ++x) SetPx(pic, x, y, y == 0 ? top : x == 0 ? left : rest);
+  pic.DrawRotated(&c.buf, 16, 16, 1.0f, 90.0f);
+  int minX = 99, maxX = -1, minY = 99, maxY = -1;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)
+      if (Px(c.buf, x, y) != 0) minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+  ASSERT_LT(minX, maxX);
+  const int midX = (minX + maxX) / 2, midY = (minY + maxY) / 2;
+  EXPECT_EQ(Px(c.buf, maxX, midY) & 0xFFFFFF, top);
+  EXPECT_EQ(Px(c.buf, minX, midY) & 0xFFFFFF, rest);
+  EXPECT_EQ(Px(c.buf, midX, minY) & 0xFFFFFF, left);
+  EXPECT_EQ(Px(c.buf, midX, maxY) & 0xFFFFFF, rest);
+}
+
 }  // namespace
