@@ -52,10 +52,11 @@ int main(int argc, char** argv) {
     std::fputs(message.c_str(), stderr);
     return 1;
   }
-  if (extra.record || extra.benchmark) {
+  if (extra.record || extra.benchmark || extra.hashes) {
     RecordOptions options;
     options.out = extra.recordOut;
-    options.benchmark = extra.benchmark && !extra.record;
+    options.hashes = extra.hashes && !extra.record;
+    options.benchmark = extra.benchmark && !extra.record && !options.hashes;
     options.json = extra.json;
     options.fromSeconds = extra.fromSeconds;
     options.toSeconds = extra.toSeconds;

@@ -94,6 +94,7 @@ ExtraOptions ParseExtraOptions(const std::vector<std::string>& args) {
     else if (arg == "--version") extra.version = true;
     else if (arg == "--benchmark") extra.benchmark = true;
     else if (arg == "--json") extra.json = true;
+    else if (arg == "--hashes") extra.hashes = true;
     else if (value(arg, "--record=", &extra.recordOut)) {
       extra.record = true;
       if (extra.recordOut.empty()) extra.error = "--record needs a folder or a .mp4/.mkv file";
@@ -134,6 +135,8 @@ std::string HelpText() {
   line("--frames=LIST", "with --record: write only these frame numbers, e.g. 0,500,1000-1010");
   line("--benchmark", "play headless on a virtual clock and report drawing time per frame");
   line("--json", "with --benchmark: one JSON object instead of a table");
+  line("--hashes", "play headless on a virtual clock and print, as JSON, the SHA-256 of the --frames");
+  line("", "(RGB24 rows top-down) and the median drawing time per scene; no files");
   text += "\nKeys: Escape leaves the show; closing the window too.\n";
   return text;
 }

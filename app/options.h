@@ -20,6 +20,7 @@ struct ExtraOptions {
   std::string recordOut;
   bool benchmark = false;  // --benchmark
   bool json = false;       // --json (with --benchmark)
+  bool hashes = false;     // --hashes
   double fromSeconds = 0.0, toSeconds = 1e300;  // --from=S, --to=S
   std::string frames;      // --frames=LIST
   std::string error;       // a malformed value of ours, to report

@@ -20,6 +20,7 @@
 #include "app/show.h"
 #include "core/frame_observer.h"
 #include "core/globals.h"
+#include "core/sha256.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/display_device.h"
@@ -41,11 +42,7 @@ double WallSeconds() {
 
 // Processor time of this thread: what drawing a frame costs, without the
 // time other processes of a busy machine take from it.
-double ThreadSeconds() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
+double ThreadSeconds() { return platform::ProcessorSeconds(); }
 
 // ---- output files ----
 
@@ -135,7 +132,7 @@ Percentiles Summarise(std::vector<double> v) {
 class Recorder final : public FrameObserver {
 public:
   Recorder(const RecordOptions& options, platform::VirtualClock* clock) : options_(options), clock_(clock) {
-    writing_ = !options.benchmark;
+    writing_ = !options.benchmark && !options.hashes;
     progress_ = isatty(STDERR_FILENO) != 0;
     startWall_ = WallSeconds();
   }
@@ -211,6 +208,7 @@ public:
     RenderAudio(nextFrame_ * kFrameMicros);
     if (progress_) std::fputc('\n', stderr);
     if (options_.benchmark) return Report();
+    if (options_.hashes) return PrintHashes();
     if (csv_) std::fclose(csv_);
     bool ok = wav_.Close();
     if (video_) {
@@ -266,8 +264,12 @@ private:
     bool fresh = presentedSinceEmit_;
     presentedSinceEmit_ = false;
     ShowProgress(frame);
-    if (!writing_ || !Wanted(frame)) return;
+    if ((!writing_ && !options_.hashes) || !Wanted(frame)) return;
     if (screen_.empty()) screen_.assign(size_t(RenderWidth) * RenderHeight * 3, 0);
+    if (options_.hashes) {
+      hashes_.emplace_back(frame, Sha256Hex(screen_.data(), screen_.size()));
+      return;
+    }
     if (video_) {
       std::fwrite(screen_.data(), 1, screen_.size(), pipe_);
     } else {
@@ -322,6 +324,25 @@ private:
     std::fflush(stderr);
   }
 
+  // {"frames": {"0": "<sha-256>", ...}, "ms_per_frame": {"intro": <median>, ...}}
+  int PrintHashes() {
+    std::printf("{\"frames\": {");
+    const char* sep = "";
+    for (const auto& [frame, hex] : hashes_) {
+      std::printf("%s\"%lld\": \"%s\"", sep, (long long)frame, hex.c_str());
+      sep = ", ";
+    }
+    std::printf("}, \"ms_per_frame\": {");
+    sep = "";
+    for (const std::string& name : sceneOrder_) {
+      std::printf("%s\"%s\": %.4f", sep, name.c_str(), Summarise(drawTimes_[name]).median);
+      sep = ", ";
+    }
+    std::printf("}}\n");
+    std::fflush(stdout);
+    return 0;
+  }
+
   int Report() {
     double total = WallSeconds() - startWall_;
     if (options_.json) {
@@ -366,6 +387,7 @@ private:
   float sceneTime_ = 0;
   std::vector<std::string> sceneOrder_;
   std::map<std::string, std::vector<double>> drawTimes_;
+  std::vector<std::pair<int64_t, std::string>> hashes_;  // in frame order
   double startWall_ = 0, frameStart_ = 0, loadingSeconds_ = 0;
 };
 

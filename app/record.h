@@ -17,9 +17,10 @@ struct RecordOptions {
   std::string out;            // folder, or a .mp4/.mkv file; empty when benchmarking
   bool benchmark = false;
   bool json = false;
+  bool hashes = false;        // print frame hashes instead of writing files
   double fromSeconds = 0.0;   // video time of the first frame to write
   double toSeconds = 1e300;   // ... and of the last
-  std::set<int64_t> frames;   // when not empty: only these frame numbers
+  std::set<int64_t> frames;   // when not empty: only these frame numbers (all when hashing)
 };
 
 // Parses "--frames" lists such as "0,50,100-120". False on a malformed list.

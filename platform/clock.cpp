@@ -1,7 +1,6 @@
 #include "platform/clock.h"
 
 #include <chrono>
-#include <thread>
 
 namespace platform {
 
@@ -24,14 +23,15 @@ int64_t RealClock::Micros() { return SteadyMicros() - origin_; }
 
 uint32_t RealClock::Millis() { return uint32_t(Micros() / 1000); }
 
-void RealClock::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void RealClock::Sleep(uint32_t ms) { SleepMicros(int64_t(ms) * 1000); }
 
 void RealClock::WaitTowards(int64_t deadline) {
   // Sleeping has about a millisecond of jitter: sleep until a millisecond
   // before the deadline and let the caller spin the rest, so the timing is
   // that of a pure busy wait without burning a core.
   int64_t left = deadline - Micros();
-  if (left > 1500) std::this_thread::sleep_for(std::chrono::microseconds(left - 1000));
+  if (left > 1500) SleepMicros(left - 1000);
+  else SpinPass();
 }
 
 uint32_t VirtualClock::Millis() { return millisBase_ + uint32_t(now_ / 1000); }
@@ -43,7 +43,10 @@ void VirtualClock::Advance(int64_t micros) {
   if (listener_) listener_(from, now_);
 }
 
-void VirtualClock::WaitTowards(int64_t deadline) { Advance(deadline > now_ ? deadline - now_ : 1); }
+void VirtualClock::WaitTowards(int64_t deadline) {
+  Advance(deadline > now_ ? deadline - now_ : 1);
+  SpinPass();
+}
 
 namespace {
 std::unique_ptr<Clock>& Current() {

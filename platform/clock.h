@@ -70,6 +70,16 @@ private:
   std::function<void(int64_t, int64_t)> listener_;
 };
 
+// What a real wait does where the program runs (platform/native, platform/web).
+// SleepMicros gives the processor away for about that long. SpinPass is one
+// pass of a busy loop: nothing on a desktop; in a browser it lets the page
+// run now and then, so a long loop (a virtual-clock run) keeps it responsive.
+void SleepMicros(int64_t micros);
+void SpinPass();
+// Processor seconds this thread has used (wall time where the platform cannot
+// tell them apart); the benchmark's measure of a frame.
+double ProcessorSeconds();
+
 // The clock everything reads. A real clock unless UseClock() replaced it.
 Clock& GetClock();
 // Installs `clock` as the program's clock (tests, record and benchmark modes).

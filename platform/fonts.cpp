@@ -1,6 +1,7 @@
 #include "platform/fonts.h"
 
-#include <fontconfig/fontconfig.h>
+#include "platform/font_files.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
@@ -39,75 +40,9 @@ FT_Library Library() {
   return library;
 }
 
-// Fontconfig is set up once and shut down at exit, which frees its
-// configuration (leak checkers would otherwise report it).
-bool FontconfigReady() {
-  static const bool ready = [] {
-    if (!FcInit()) return false;
-    std::atexit(FcFini);
-    return true;
-  }();
-  return ready;
-}
-
 std::string Lower(std::string s) {
   for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
   return s;
-}
-
-// Metric-compatible or look-alike families for the Windows faces the show names.
-const char* SubstituteFor(const std::string& family) {
-  const std::string name = Lower(family);
-  if (name == "arial" || name == "helvetica") return "Liberation Sans";
-  if (name == "verdana" || name == "tahoma") return "DejaVu Sans";
-  if (name == "times new roman") return "Liberation Serif";
-  if (name == "courier new") return "Liberation Mono";
-  return nullptr;
-}
-
-std::string PatternString(FcPattern* p, const char* object) {
-  FcChar8* value = nullptr;
-  if (FcPatternGetString(p, object, 0, &value) != FcResultMatch || !value) return {};
-  return reinterpret_cast<const char*>(value);
-}
-
-struct Candidate {
-  std::string file, family, style;
-  int index = 0, weight = FC_WEIGHT_REGULAR;
-};
-
-// Fontconfig's ranking of the faces for the request: the family, its
-// substitute, then any sans face, all in bold. Only outline fonts qualify.
-std::vector<Candidate> Candidates(const std::string& family) {
-  std::vector<Candidate> out;
-  if (!FontconfigReady()) return out;
-  FcPattern* pattern = FcPatternCreate();
-  if (!family.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  if (const char* sub = SubstituteFor(family))
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(sub));
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_BOLD);
-  FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result;
-  FcFontSet* set = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
-  FcPatternDestroy(pattern);
-  if (!set) return out;
-  for (int i = 0; i < set->nfont && out.size() < 8; ++i) {
-    FcPattern* p = set->fonts[i];
-    FcBool outline = FcFalse;
-    if (FcPatternGetBool(p, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
-    Candidate c;
-    c.file = PatternString(p, FC_FILE);
-    c.family = PatternString(p, FC_FAMILY);
-    c.style = PatternString(p, FC_STYLE);
-    FcPatternGetInteger(p, FC_INDEX, 0, &c.index);
-    FcPatternGetInteger(p, FC_WEIGHT, 0, &c.weight);
-    if (!c.file.empty()) out.push_back(std::move(c));
-  }
-  FcFontSetDestroy(set);
-  return out;
 }
 
 void LogChoice(const std::string& requested, const std::string& family, const std::string& style, bool synthetic) {
@@ -119,12 +54,21 @@ void LogChoice(const std::string& requested, const std::string& family, const st
 
 }  // namespace
 
+const char* SubstituteFor(const std::string& family) {
+  const std::string name = Lower(family);
+  if (name == "arial" || name == "helvetica") return "Liberation Sans";
+  if (name == "verdana" || name == "tahoma") return "DejaVu Sans";
+  if (name == "times new roman") return "Liberation Serif";
+  if (name == "courier new") return "Liberation Mono";
+  return nullptr;
+}
+
 std::shared_ptr<Font> Font::Create(const std::string& family, int32_t cellHeight) {
   FT_Library library = Library();
   if (!library) return nullptr;
-  for (const Candidate& c : Candidates(family)) {
+  for (const FontFile& c : FontFilesFor(family)) {
     auto face = std::make_unique<Face>();
-    if (FT_New_Face(library, c.file.c_str(), c.index, &face->face) != 0) continue;
+    if (FT_New_Face(library, c.path.c_str(), c.index, &face->face) != 0) continue;
     FT_Face f = face->face;
     if (!FT_IS_SCALABLE(f) || f->units_per_EM == 0) continue;
     FT_Select_Charmap(f, FT_ENCODING_UNICODE);
@@ -155,7 +99,7 @@ std::shared_ptr<Font> Font::Create(const std::string& family, int32_t cellHeight
     font->face_ = std::move(face);
     font->cellHeight_ = int32_t(std::lround(cell));
     font->ascent_ = int32_t(std::lround(cell * winAscent / winSum));
-    font->emboldenOutline_ = c.weight < FC_WEIGHT_DEMIBOLD;
+    font->emboldenOutline_ = !c.bold;
     font->family_ = c.family;
     font->style_ = c.style;
     font->glyphs_.resize(256);

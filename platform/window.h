@@ -52,6 +52,7 @@ private:
   SDL_Window* window_ = nullptr;
   uint32_t id_ = 0;
   int32_t clientWidth_ = 0, clientHeight_ = 0;
+  bool fullscreen_ = false;  // the mode asked for, where the page owns the screen (web)
 };
 
 // Shows or hides the mouse cursor.

@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "core/sha256.h"
 #include "tests/record/run_show.h"
 
 namespace fs = std::filesystem;
@@ -79,6 +80,37 @@ TEST_F(Record, FromAndToWriteOnlyTheirStretch) {
   std::string wav = ReadFile(dir / "part/music.wav");
   int64_t samples = int64_t(wav.size() - 44) / 4;
   EXPECT_LE(std::llabs(samples - 26 * 882), 882);
+}
+
+// The digests the browser build is compared by: the frames --record writes,
+// hashed as RGB24 rows top-down.
+TEST_F(Record, HashesAreTheSha256OfTheFramesRecordWrites) {
+  ShowRun h = RunShowIn(dir, "--hashes --frames=0,420,700", kShortRun);
+  ASSERT_EQ(h.code, 0) << h.err;
+  ASSERT_EQ(RunShowIn(dir, "--record=c --frames=0,420,700", kShortRun).code, 0);
+  EXPECT_FALSE(fs::exists(dir / "frames.csv"));
+  std::string expected = "{\"frames\": {";
+  for (int frame : {0, 420, 700}) {
+    char name[32];
+    std::snprintf(name, sizeof name, "c/frame_%06d.png", frame);
+    Picture p = ReadPng(dir / name);
+    ASSERT_EQ(p.rgb.size(), 512u * 384u * 3u) << name;
+    expected += (frame ? ", \"" : "\"") + std::to_string(frame) + "\": \"" + Sha256Hex(p.rgb.data(), p.rgb.size()) + "\"";
+  }
+  expected += "}, \"ms_per_frame\": {\"loading\": ";
+  EXPECT_EQ(h.out.rfind(expected, 0), 0u) << h.out;
+  EXPECT_NE(h.out.find("\"intro\": "), std::string::npos) << h.out;
+}
+
+TEST(Sha256, KnownDigestsAroundTheBlockBoundaries) {
+  auto digest = [](const std::string& s) { return Sha256Hex(reinterpret_cast<const uint8_t*>(s.data()), s.size()); };
+  EXPECT_EQ(digest(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(digest("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  // 55 bytes fit the length into the last block, 56 need another; 64 is one whole block.
+  EXPECT_EQ(digest(std::string(55, 'a')), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
+  EXPECT_EQ(digest(std::string(56, 'a')), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a");
+  EXPECT_EQ(digest(std::string(64, 'a')), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb");
+  EXPECT_EQ(digest(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 TEST_F(Record, BenchmarkReportsEveryScenePlayed) {
