@@ -75,7 +75,7 @@ case "$mode" in
     install_missing "${build_packages[@]}" "${package_packages[@]}"
     cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
     # Packaging builds what it installs: the program, its data tree, the pages.
-    cpack -G DEB --config build/CPackConfig.cmake -B build/package
+    CMAKE_BUILD_PARALLEL_LEVEL=$(nproc) cpack -G DEB --config build/CPackConfig.cmake -B build/package
     mv build/package/quietorbit_*.deb .
     ls quietorbit_*.deb
     ;;
