@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "Zentra2/image.h"
+#include "Zentra2/timer.h"
 #include "core/globals.h"
 #include "scene_world.h"
 #include "scenes/intro.h"
@@ -93,6 +94,73 @@ TEST(Intro, TiledBackdropRepeatsItsPictureAndClipsTheEdges) {
   for (int32_t y : {0, 29, 30, 383}) {
     for (int32_t x : {0, 39, 40, 511}) EXPECT_EQ(RawPixel(tiled, x, y), RawPixel(tile, x % 40, y % 30)) << x << "," << y;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The intro's timeline at the boundary of every row, with one-colour
+// pictures: each row's work on a layer of a known colour is computable.
+TEST(Intro, TimelineRowsAtTheirBoundaries) {
+  SceneWorld world(32);
+  const uint32_t p1 = 0x643214, p2 = 0x1EA05A, p3 = 0x3C28C8, x0 = 0xC86432;
+  WritePng("data/gfx/intro/in00.png", 512, 384, [&](int32_t, int32_t) { return p1; });
+  WritePng("data/gfx/intro/in01.png", 512, 384, [&](int32_t, int32_t) { return p2; });
+  WritePng("data/gfx/intro/in02.png", 512, 384, [&](int32_t, int32_t) { return p3; });
+  WritePng("data/gfx/intro/in69.png", 16, 16, [](int32_t, int32_t) { return 0x0A0A0Au; });
+  auto scene = std::make_unique<TIntroScene>();
+  TBuffer64& layer = *scene->Buffer;
+  // d + floor((s - d) * a / 256) per channel.
+  auto blend = [](uint32_t d, uint32_t s, int a) {
+    uint32_t out = 0;
+    for (int shift : {0, 8, 16}) {
+      const double dc = (d >> shift) & 255, sc = (s >> shift) & 255;
+      out |= uint32_t(dc + std::floor((sc - dc) * a / 256.0)) << shift;
+    }
+    return out;
+  };
+  const bool oddSecond = int64_t(std::nearbyint(Elapsed(SyncTimer) / 1000.0f)) % 2 != 0;
+  const uint32_t inverted = ~x0 & 0xFFFFFF;
+  const struct {
+    float t;
+    uint32_t at100;  // layer at (5, 100) after the frame, drawn over a layer of x0
+    const char* row;
+  } rows[] = {
+      {5000.0f, x0, "turning title, not yet over the corner"},
+      {5400.5f, p1, "title"},
+      {8400.0f, p1, "title"},
+      {8400.5f, blend(x0, p2, 4), "fade to the disc"},
+      {15400.0f, blend(x0, p2, 4), "fade to the disc"},
+      {15400.5f, oddSecond ? inverted : x0, "blink on the raw clock"},
+      {18000.0f, oddSecond ? inverted : x0, "blink on the raw clock"},
+      {18000.5f, ~p2 & 0xFFFFFF, "steady negative"},
+      {19000.0f, ~p2 & 0xFFFFFF, "steady negative"},
+      {19000.5f, blend(x0, p3, 3), "fade to the orbits"},
+      {30000.0f, blend(x0, p3, 3), "fade to the orbits"},
+      {30000.5f, p3, "particles over the orbits"},
+      {70000.0f, p3, "particles over the orbits"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.row) + " at t = " + std::to_string(r.t));
+    layer.Clear(x0);
+    scene->DrawFrame(r.t);
+    EXPECT_EQ(RawPixel(layer, 5, 100) & 0xFFFFFF, r.at100);
+    // The backdrop under the layer, added.
+    EXPECT_EQ(RawPixel(*ScreenBuffer, 5, 100) & 0xFFFFFF, AddSaturated(r.at100, 0x0A0A0A) & 0xFFFFFF);
+    // The particle phase clears the layer and puts the letterbox bars on it.
+    const bool particles = r.t > 30000.0f;
+    EXPECT_EQ(RawPixel(layer, 5, 10) & 0xFFFFFF, particles ? 0u : r.at100);
+  }
+  // The turning title's centre, trunc(t / 30) rows above 180 below the middle.
+  layer.Clear(x0);
+  scene->DrawFrame(5000.0f);
+  EXPECT_EQ(RawPixel(layer, 256, 192 + 180 - 166) & 0xFFFFFF, p1);
+  // Past 70000 the layer moves up two rows instead of being cleared.
+  for (int32_t y = 0; y < layer.Height; ++y) layer.FillRect(0, y, layer.Width, y + 1, uint32_t(y * 3));
+  scene->DrawFrame(70000.5f);
+  EXPECT_EQ(RawPixel(layer, 5, 100) & 0xFFFFFF, uint32_t(102 * 3));
+  EXPECT_EQ(RawPixel(layer, 5, 10) & 0xFFFFFF, 0u);  // the top bar
 }
 
 }  // namespace
