@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <jpeglib.h>
 #include <stdexcept>
 
@@ -79,7 +80,14 @@ std::string EncodePng(const Pixels& p, PngKind kind, bool interlaced) {
   return out;
 }
 
-std::string EncodeCmykJpeg(int w, int h, const uint8_t cmyk[4], bool ycck, bool adobeMarker) {
+namespace {
+
+// One JPEG in memory: `setup` adjusts the defaults, `fillRow` gives each row
+// of `components` bytes per pixel. No chroma subsampling, so flat colours
+// come back within a step or two.
+std::string CompressJpeg(int w, int h, int components, J_COLOR_SPACE space,
+                         const std::function<void(jpeg_compress_struct&)>& setup,
+                         const std::function<void(int, uint8_t*)>& fillRow) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr jerr;
   cinfo.err = jpeg_std_error(&jerr);
@@ -89,17 +97,15 @@ std::string EncodeCmykJpeg(int w, int h, const uint8_t cmyk[4], bool ycck, bool 
   jpeg_mem_dest(&cinfo, &mem, &size);
   cinfo.image_width = JDIMENSION(w);
   cinfo.image_height = JDIMENSION(h);
-  cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_CMYK;
+  cinfo.input_components = components;
+  cinfo.in_color_space = space;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 100, TRUE);
-  jpeg_set_colorspace(&cinfo, ycck ? JCS_YCCK : JCS_CMYK);
+  setup(cinfo);
   for (int c = 0; c < cinfo.num_components; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
-  cinfo.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
   jpeg_start_compress(&cinfo, TRUE);
-  std::vector<uint8_t> row(size_t(w) * 4);
-  for (int x = 0; x < w; ++x) std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
+  std::vector<uint8_t> row(size_t(w) * size_t(components));
   while (cinfo.next_scanline < cinfo.image_height) {
+    fillRow(int(cinfo.next_scanline), row.data());
     JSAMPROW r = row.data();
     jpeg_write_scanlines(&cinfo, &r, 1);
   }
@@ -110,40 +116,36 @@ std::string EncodeCmykJpeg(int w, int h, const uint8_t cmyk[4], bool ycck, bool 
   return out;
 }
 
+}  // namespace
+
+std::string EncodeCmykJpeg(int w, int h, const uint8_t cmyk[4], bool ycck, bool adobeMarker) {
+  return CompressJpeg(
+      w, h, 4, JCS_CMYK,
+      [&](jpeg_compress_struct& cinfo) {
+        jpeg_set_quality(&cinfo, 100, TRUE);
+        jpeg_set_colorspace(&cinfo, ycck ? JCS_YCCK : JCS_CMYK);
+        cinfo.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
+      },
+      [&](int, uint8_t* row) {
+        for (int x = 0; x < w; ++x) std::copy(cmyk, cmyk + 4, row + 4 * x);
+      });
+}
+
 std::string EncodeJpeg(const Pixels& p, int quality, bool progressive) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char* mem = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &mem, &size);
-  cinfo.image_width = JDIMENSION(p.w);
-  cinfo.image_height = JDIMENSION(p.h);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&cinfo);
-  // No chroma subsampling: flat colours come back within a step or two.
-  for (int c = 0; c < cinfo.num_components; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<uint8_t> row(size_t(p.w) * 3);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    for (int x = 0; x < p.w; ++x) {
-      const Rgba c = p.At(x, int(cinfo.next_scanline));
-      row[size_t(x) * 3] = c.r;
-      row[size_t(x) * 3 + 1] = c.g;
-      row[size_t(x) * 3 + 2] = c.b;
-    }
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&cinfo, &r, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::string out(reinterpret_cast<const char*>(mem), size);
-  std::free(mem);
-  return out;
+  return CompressJpeg(
+      p.w, p.h, 3, JCS_RGB,
+      [&](jpeg_compress_struct& cinfo) {
+        jpeg_set_quality(&cinfo, quality, TRUE);
+        if (progressive) jpeg_simple_progression(&cinfo);
+      },
+      [&](int y, uint8_t* row) {
+        for (int x = 0; x < p.w; ++x) {
+          const Rgba c = p.At(x, y);
+          row[size_t(x) * 3] = c.r;
+          row[size_t(x) * 3 + 1] = c.g;
+          row[size_t(x) * 3 + 2] = c.b;
+        }
+      });
 }
 
 namespace {
