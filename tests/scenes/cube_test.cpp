@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "Zentra2/timer.h"
 #include "core/globals.h"
 #include "scene_world.h"
 #include "scenes/cube.h"
@@ -182,6 +183,47 @@ TEST(Cube, OnlyFacesWoundOneWayAreDrawn) {
   EXPECT_NE(draw({50, 10, 0}, {10, 50, 0}), 0u);  // cross = 40 * -40 < 0
   EXPECT_EQ(draw({10, 50, 0}, {50, 10, 0}), 0u);  // the back side
   EXPECT_EQ(draw({30, 30, 0}, {30, 30, 0}), 0u);  // edge-on: cross = 0
+}
+
+}  // namespace
+
+namespace {
+
+// The eye's rows of the cube's timeline at their boundaries: what each frame
+// leaves in CameraZ and WobbleAmount for the next frame's projection. Rows
+// that leave them alone keep whatever was there.
+TEST(Cube, CameraRowsAtTheirBoundaries) {
+  SceneWorld world(32);
+  auto scene = std::make_unique<TCubeScene>();
+  constexpr int32_t kUntouched = -999;
+  const int32_t beat[3] = {-120, -180, -60};
+  bool seen[3] = {};
+  for (int pass = 0; pass < 3; ++pass) {
+    // The beat reads the raw demo clock: three passes a beat (500 units) apart.
+    const int32_t k = int32_t(std::nearbyint(Elapsed(SyncTimer) / 500.0f)) % 3;
+    seen[k] = true;
+    const struct {
+      float t;
+      int32_t cameraZ;
+      bool wobble;
+    } rows[] = {
+        {0.0f, -560, false},         {4000.0f, -310, false},      {8000.0f, -60, false},
+        {8000.5f, kUntouched, false}, {40000.0f, kUntouched, false}, {40000.5f, beat[k], false},
+        {50000.0f, beat[k], false},   {50000.5f, -120, true},      {70000.0f, -120, true},
+        {70000.5f, -120, false},     {70030.0f, -122, false},     {70010.0f, -120, false},
+        {72000.0f, -220, false},
+    };
+    for (const auto& r : rows) {
+      SCOPED_TRACE("t = " + std::to_string(r.t) + ", beat " + std::to_string(k));
+      scene->CameraZ = kUntouched;
+      scene->WobbleAmount = 0.25f;
+      scene->DrawFrame(r.t);
+      EXPECT_EQ(scene->CameraZ, r.cameraZ);
+      EXPECT_EQ(scene->WobbleAmount, r.wobble ? 0.6f : 0.25f);
+    }
+    world.AdvanceMs(334);  // 501 demo units: the next beat
+  }
+  EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
 }
 
 }  // namespace
