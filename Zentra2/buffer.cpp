@@ -1,6 +1,7 @@
 #include "Zentra2/buffer.h"
 
 #include <array>
+#include <cmath>
 
 #include "Zentra2/error.h"
 #include "Zentra2/error_text.h"
@@ -159,4 +160,19 @@ void SplitColor(uint32_t p, uint8_t& r, uint8_t& g, uint8_t& b) {
     default:
       break;  // outputs unchanged
   }
+}
+
+uint8_t ColorComponent(float value) {
+  // Nearest integer, ties to even; large values saturate, negative ones are
+  // mirrored rather than clamped.
+  float rounded = std::nearbyint(value);
+  int64_t v;
+  if (rounded > 255.0f) v = 255;
+  else if (rounded < 0.0f) v = rounded < -1.0e9f ? 1000000000 : -int64_t(rounded);
+  else v = int64_t(rounded);
+  // The 5-bit blend kernels drop the low three bits of the opacity; +4 rounds
+  // it to the nearest of their 32 steps. Saturating, so that full opacity
+  // stays full instead of wrapping round to almost nothing.
+  if (DisplayDepth == 15 || DisplayDepth == 16) return uint8_t(v + 4 > 255 ? 255 : v + 4);
+  return uint8_t(v % 256);
 }

@@ -135,6 +135,8 @@ protected:
 // Pixel value for DisplayDepth from 8-bit channels, and back.
 uint32_t MakeColor(uint8_t r, uint8_t g, uint8_t b);
 void SplitColor(uint32_t pixel, uint8_t& r, uint8_t& g, uint8_t& b);
+// A Single intensity (usually 0..255) to an opacity byte for the blends.
+uint8_t ColorComponent(float value);
 
 // Channel packing for the two-byte depths, and 5/6-bit channels stretched
 // back to 0..255 (floor(v * 255 / 31) and floor(v * 255 / 63)).

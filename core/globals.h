@@ -40,6 +40,3 @@ extern bool Headless;
 extern float LastFrameTime;
 
 inline constexpr int32_t FlagOn = -1;
-
-// A Single intensity (usually 0..255) to an opacity byte for the blends.
-uint8_t ColorComponent(float value);

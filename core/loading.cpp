@@ -8,9 +8,9 @@
 #include "platform/clock.h"
 
 TLoadingScene::TLoadingScene() {
-  Logo = new TImage64(Display, "./data/gfx/loading/ld01.png", false);
-  Background = new TImage64(Display, "./data/gfx/loading/ld00.jpg", false);
-  ProgressBuffer = new TBuffer64(Display, 260, 315, false);
+  Logo = std::make_unique<TImage64>(Display, "./data/gfx/loading/ld01.png", false);
+  Background = std::make_unique<TImage64>(Display, "./data/gfx/loading/ld00.jpg", false);
+  ProgressBuffer = std::make_unique<TBuffer64>(Display, 260, 315, false);
   // The logo is stored inverted and subtracted from the screen, so its light
   // panel leaves the background alone and its dark title darkens it.
   Logo->Invert();
@@ -42,10 +42,10 @@ void TLoadingScene::Run(const SceneSpan& span) {
 void TLoadingScene::ShowProgress(const std::string& message) {
   NoteFrameStart(name_, SceneTime());
   uint32_t panel = Logo->GetPixel(64, 64);
-  ProgressBuffer->Draw(ProgressBuffer, 0, -16);
+  ProgressBuffer->Draw(ProgressBuffer.get(), 0, -16);
   ProgressBuffer->FillRect(0, 298, 259, 314, panel);
   ProgressBuffer->DrawText(0, 298, message, MakeColor(255, 255, 255));
-  ProgressBuffer->Draw(Logo, 8, 8);
+  ProgressBuffer->Draw(Logo.get(), 8, 8);
   Background->Draw(ScreenBuffer, 0, 0);
   Logo->FillRect(12 + 37 * Counter, 333, 44 + 37 * Counter, 353, MakeColor(192, 192, 0));
   Logo->DrawSub(ScreenBuffer, 28, 12);
@@ -53,15 +53,8 @@ void TLoadingScene::ShowProgress(const std::string& message) {
   ++Counter;
 }
 
-void TLoadingScene::FinishFrame() {
-  EndFrame();
-  if (QuitRequested()) Destroy();
-}
-
-void TLoadingScene::Destroy() {
-  delete Logo;
-  Logo = nullptr;
-  delete Background;
-  Background = nullptr;
-  TScene::Destroy();
+void TLoadingScene::FreeScene() {
+  Logo.reset();
+  Background.reset();
+  ProgressBuffer.reset();
 }

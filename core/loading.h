@@ -2,6 +2,7 @@
 // every preparation step prints a line into the panel and fills a block.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "core/scene.h"
@@ -16,13 +17,13 @@ public:
   void Run(const SceneSpan& span) override;
   // One progress step: scroll the text area, print `message`, fill a block.
   void ShowProgress(const std::string& message);
-  void FinishFrame();
-  [[noreturn]] void Destroy();
 
   int32_t Counter = 0;
-  TImage64* Background = nullptr;
-  TImage64* Logo = nullptr;
-  TBuffer64* ProgressBuffer = nullptr;
+  std::unique_ptr<TImage64> Background, Logo;
+  std::unique_ptr<TBuffer64> ProgressBuffer;
+
+protected:
+  void FreeScene() override;
 
 private:
   const char* name_ = "";  // the progress steps' frames belong to the loading part

@@ -128,7 +128,14 @@ bool TScene::QuitRequested() {
   return messagesSayQuit || (Input && Input->KeyDown(1)) || hooks.escape;
 }
 
+void TScene::FinishFrame() {
+  EndFrame();
+  if (DebugMode) ReadDebugKeys();
+  if (QuitRequested()) Destroy();
+}
+
 void TScene::Destroy() {
+  FreeScene();
   if (!NoSound) {
     FadeOutMusic();
     FreeSound();

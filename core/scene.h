@@ -2,17 +2,10 @@
 //
 // A scene's Run(span) is RunFrames(span, frame): BeginScene, then frames until
 // the first one whose scene time exceeds span.length (that one is still drawn
-// and shown). The main sequence's table gives every scene its span. Each
-// scene class writes its own FinishFrame as
-//
-//   void TMyScene::FinishFrame() {
-//     EndFrame();
-//     if (DebugMode) ReadDebugKeys();   // only the scenes that have them
-//     if (QuitRequested()) Destroy();   // the scene's own teardown
-//   }
-//
-// and its own Destroy, which frees what the scene made and then calls
-// TScene::Destroy (which ends the program).
+// and shown). The main sequence's table gives every scene its span. Every
+// frame ends in FinishFrame: pacing and present, the scene's debug keys, the
+// quit test; on a quit Destroy frees what the scene made (FreeScene), then
+// the shared devices, and ends the program.
 #pragma once
 
 #include <cstdint>
@@ -55,9 +48,12 @@ public:
   // One window message and the Escape key (and the run hooks of tests): true
   // when the user wants to leave.
   bool QuitRequested();
-  // The shared teardown: fades the music out, frees the sprites, the input,
-  // this scene's Buffer, the two screen buffers and the display, and ends the
-  // process with exit code 0.
+  // The end of every frame: EndFrame, the debug keys (with -debug), then the
+  // quit test, which leads to Destroy.
+  void FinishFrame();
+  // The teardown: frees what the scene made, fades the music out, frees the
+  // sprites, the input, this scene's Buffer, the two screen buffers and the
+  // display, and ends the process with exit code 0.
   [[noreturn]] void Destroy();
 
   // The scene protocol. `frame(t)` draws the frame for scene time t (and
@@ -88,4 +84,10 @@ public:
   int32_t FrameCount = 0;
   float StartTime = 0.0f;
   TBuffer64* Buffer = nullptr;
+
+protected:
+  // The scene's own debug keys, read after EndFrame while -debug is on.
+  virtual void ReadDebugKeys() {}
+  // Frees what the scene made, before the display goes.
+  virtual void FreeScene() {}
 };

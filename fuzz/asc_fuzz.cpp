@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   obj.Texture = &stage.textureVar;
   obj.Spin = TVoxel{13.0f, 7.0f, 5.0f};
   for (uint8_t mode = 0; mode <= 8; ++mode) {
-    obj.RenderMode = mode;
+    obj.RenderMode = TRenderMode(mode);
     TransformObject(obj, 1.0f);
     RenderObject(obj);
   }

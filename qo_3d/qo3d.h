@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <memory>
 #include <vector>
 
 #include "Zentra2/buffer.h"
@@ -44,6 +45,8 @@ public:
   TBufferRef(std::nullptr_t) {}
   template <class B>
   TBufferRef(B* const* variable) : variable_(variable), read_(&Read<B>) {}
+  template <class B>
+  TBufferRef(const std::unique_ptr<B>* variable) : variable_(variable), read_(&ReadOwned<B>) {}
   TBuffer64* Get() const { return variable_ ? read_(variable_) : nullptr; }
   explicit operator bool() const { return variable_ != nullptr; }
 
@@ -52,8 +55,24 @@ private:
   static TBuffer64* Read(const void* variable) {
     return *static_cast<B* const*>(variable);
   }
+  template <class B>
+  static TBuffer64* ReadOwned(const void* variable) {
+    return static_cast<const std::unique_ptr<B>*>(variable)->get();
+  }
   const void* variable_ = nullptr;
   TBuffer64* (*read_)(const void*) = nullptr;
+};
+
+// How RenderObject draws a mesh. Values past Environment draw nothing.
+enum class TRenderMode : uint8_t {
+  Points = 0,       // a pixel of Color at every vertex
+  Sprites = 1,      // Sprite added at every vertex
+  Wire = 2,         // the edges of the facing faces in Color
+  Flat = 3,         // facing faces filled with FillColor
+  Lit = 4,          // facing faces in the grey of their light
+  Gouraud = 5,      // facing faces shaded between the CornerColors
+  Texture = 6,      // Texture stretched over every facing face
+  Environment = 7,  // Texture looked up by the vertex normals
 };
 
 // One mesh with everything derived from it each frame and its drawing
@@ -62,7 +81,7 @@ private:
 struct TQOObject {
   int32_t VertexCount = 0;
   int32_t FaceCount = 0;
-  uint8_t RenderMode = 0;  // 0..7, above 7 draws nothing
+  TRenderMode RenderMode = TRenderMode::Points;
   uint32_t Color = 0;      // points and wire edges
   uint32_t FillColor = 0;  // flat faces
   uint32_t CornerColors[3] = {0, 0, 0};  // Gouraud corners A, B, C

@@ -58,8 +58,9 @@ void TextureTriangle(TBuffer64* target, TBuffer64* texture, const TPixel& a, con
 
 // Modes 0 and 1: every vertex projected afresh, in vertex order, no depth test.
 void RenderVertices(TQOObject& obj, TBuffer64* target) {
-  TBuffer64* sprite = obj.RenderMode == 1 ? obj.Sprite.Get() : nullptr;
-  if (obj.RenderMode == 1 && !sprite) return;
+  const bool sprites = obj.RenderMode == TRenderMode::Sprites;
+  TBuffer64* sprite = sprites ? obj.Sprite.Get() : nullptr;
+  if (sprites && !sprite) return;
   // In double and rounded only to the pixel: no Single stored in between.
   const double height = target->Height;
   const double halfWidth = target->Width / 2, halfHeight = target->Height / 2;
@@ -82,16 +83,16 @@ void RenderVertices(TQOObject& obj, TBuffer64* target) {
 
 void RenderObject(TQOObject& obj) {
   TBuffer64* target = RenderTarget ? *RenderTarget : nullptr;
-  if (obj.RenderMode <= 1) {
+  if (obj.RenderMode <= TRenderMode::Sprites) {
     if (target) RenderVertices(obj, target);
     return;
   }
   if (obj.FaceCount <= 0) return;
   SortFaces(obj, 0, obj.FaceCount - 1);
-  const uint8_t mode = obj.RenderMode;
-  if (mode > 7 || !target) return;
+  const TRenderMode mode = obj.RenderMode;
+  if (mode > TRenderMode::Environment || !target) return;
   TBuffer64* texture = obj.Texture.Get();
-  if ((mode == 6 || mode == 7) && !texture) return;
+  if (mode >= TRenderMode::Texture && !texture) return;
 
   const float depthLimit = ViewDistance + 100.0f;
   const TAPixel& p = obj.Projected;
@@ -108,25 +109,25 @@ void RenderObject(TQOObject& obj) {
     if (!Drawable(a) || !Drawable(b) || !Drawable(c)) continue;
 
     switch (mode) {
-      case 2:
+      case TRenderMode::Wire:
         WireTriangle(target, Round(a.X), Round(a.Y), Round(b.X), Round(b.Y), Round(c.X), Round(c.Y), obj.Color);
         break;
-      case 3:
+      case TRenderMode::Flat:
         FlatTriangle(target, obj.FillColor, a, b, c);
         break;
-      case 4: {
+      case TRenderMode::Lit: {
         uint8_t level = uint8_t(std::lrint(double(obj.FaceLight[size_t(j)]) * 256.0 / 180.0) & 255);
         FlatTriangle(target, MakeColor(level, level, level), a, b, c);
         break;
       }
-      case 5:
+      case TRenderMode::Gouraud:
         GouraudTriangle(target, obj.CornerColors[0], obj.CornerColors[1], obj.CornerColors[2], a, b, c);
         break;
-      case 6:
+      case TRenderMode::Texture:
         TextureTriangle(target, texture, a, b, c, 0.0f, 0.0f, float(texture->Width - 1), 0.0f, 0.0f,
                         float(texture->Height - 1));
         break;
-      case 7: {
+      case TRenderMode::Environment: {
         // Only the middle half of the texture in each direction is used; a
         // normal pointing at the eye samples its centre.
         const int32_t halfWidth = texture->Width / 2, halfHeight = texture->Height / 2;
@@ -138,6 +139,8 @@ void RenderObject(TQOObject& obj) {
                         hh * nc.Y + float(halfHeight));
         break;
       }
+      default:  // points and sprites are drawn above
+        break;
     }
   }
 }

@@ -95,13 +95,7 @@ void TCirclesScene::DrawFrame(float t) {
   }
 }
 
-void TCirclesScene::FinishFrame() {
-  EndFrame();
-  if (QuitRequested()) Destroy();
-}
-
-void TCirclesScene::Destroy() {
+void TCirclesScene::FreeScene() {
   Backdrop.reset();
   Rings.reset();
-  TScene::Destroy();
 }

@@ -25,8 +25,6 @@ public:
   void Run(const SceneSpan& span) override;
   // One frame for scene time t into Buffer and ScreenBuffer.
   void DrawFrame(float t);
-  void FinishFrame();
-  [[noreturn]] void Destroy();
 
   // 40 black and 40 white rings, each 10 pixels wide, round (511, 511) of
   // `rings`; keeps the music hold going between rings. Not yet blurred.
@@ -43,4 +41,7 @@ public:
 
   std::unique_ptr<TImageT64> Backdrop;
   std::unique_ptr<TBuffer64> Rings;
+
+protected:
+  void FreeScene() override;
 };

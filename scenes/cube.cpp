@@ -338,16 +338,9 @@ void TCubeScene::ReadDebugKeys() {
   if (Input->KeyDown(46)) WobbleFreq -= 0.1f;     // C
 }
 
-void TCubeScene::FinishFrame() {
-  EndFrame();
-  if (DebugMode) ReadDebugKeys();
-  if (QuitRequested()) Destroy();
-}
-
-void TCubeScene::Destroy() {
+void TCubeScene::FreeScene() {
   Backdrop.reset();
   CubeLayer.reset();
   NegativeLayer.reset();
   CubeTexture.reset();
-  TScene::Destroy();
 }

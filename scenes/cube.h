@@ -39,8 +39,6 @@ public:
   void Run(const SceneSpan& span) override;
   // One frame for scene time t into the layers and ScreenBuffer.
   void DrawFrame(float t);
-  void FinishFrame();
-  [[noreturn]] void Destroy();
 
   // Turns the corners by `step` degrees about X, then Z (accumulating), and
   // projects them; `phase` (radians) drives the wobble. Then sorts the faces.
@@ -54,7 +52,7 @@ public:
   void ScanEdge(int32_t xa, int32_t ya, int32_t ua, int32_t va, int32_t xb, int32_t yb, int32_t ub, int32_t vb);
   // Empties the three work tables.
   void ResetEdgeTables();
-  void ReadDebugKeys();
+  void ReadDebugKeys() override;
 
   // Top-left corner of particle `index` (0 or 1) at t.
   static TOrbitPoint ParticlePosition(int32_t index, float t);
@@ -80,6 +78,9 @@ public:
 
   // Scene time of the previous frame, for the frame-rate independent turn.
   float PreviousTime = 0.0f;
+
+protected:
+  void FreeScene() override;
 
 private:
   void SplitStep(int32_t cx, int32_t cy);

@@ -24,18 +24,18 @@ int32_t GreetzPanelRow(float t) {
 int32_t GreetzListRow(float t) { return 247 - int32_t((static_cast<long double>(t) - 8000.0L) / 35.0L); }
 
 TGreetzScene::TGreetzScene() {
-  Backdrop = new TImage64(Display, "./data/gfx/greetz/gz00.jpg", false);
-  Greet1 = new TImage64(Display, "./data/gfx/greetz/gz01.png", false);
-  Greet2 = new TImage64(Display, "./data/gfx/greetz/gz02.png", false);
-  Greet3 = new TImage64(Display, "./data/gfx/greetz/gz03.png", false);
-  Finale = new TImage64(Display, "./data/gfx/misc/marrowind", false);
-  Panel = new TBuffer64(Display, GreetzPanelWidth, GreetzPanelHeight, false);
+  Backdrop = std::make_unique<TImage64>(Display, "./data/gfx/greetz/gz00.jpg", false);
+  Greet1 = std::make_unique<TImage64>(Display, "./data/gfx/greetz/gz01.png", false);
+  Greet2 = std::make_unique<TImage64>(Display, "./data/gfx/greetz/gz02.png", false);
+  Greet3 = std::make_unique<TImage64>(Display, "./data/gfx/greetz/gz03.png", false);
+  Finale = std::make_unique<TImage64>(Display, "./data/gfx/misc/marrowind", false);
+  Panel = std::make_unique<TBuffer64>(Display, GreetzPanelWidth, GreetzPanelHeight, false);
   LoadASC(Mesh, "./data/msh/geosph10.asc");
   RenderTarget = &ScreenBuffer;
   Mesh.Sprite = &Particles[4];
   Mesh.Texture = &Particles[2];
   Mesh.Color = 0;
-  Mesh.RenderMode = 4;
+  Mesh.RenderMode = TRenderMode::Lit;
   Mesh.Position = TVoxel{16.0f, -12.0f, -16.0f};
   Mesh.Spin = TVoxel{0.6f, 0.7f, 0.8f};
 }
@@ -64,16 +64,16 @@ void TGreetzScene::DrawFrame(float t) {
     Backdrop->DrawAlpha(ScreenBuffer, 0, 0, ColorComponent(t / 30.0f));
   } else if (t <= 8000.0f) {
     Backdrop->Draw(ScreenBuffer, 0, 0);
-    Greet1->Draw(Panel, 0, 0);
+    Greet1->Draw(Panel.get(), 0, 0);
     ShowPanel(GreetzPanelRow(t));
   } else if (t <= 53000.0f) {
     Backdrop->Draw(ScreenBuffer, 0, 0);
-    Greet2->Draw(Panel, 0, GreetzListRow(t));
-    Greet1->Draw(Panel, 0, 0);
+    Greet2->Draw(Panel.get(), 0, GreetzListRow(t));
+    Greet1->Draw(Panel.get(), 0, 0);
     ShowPanel(GreetzPanelRow(t));
   } else if (t <= 75000.0f) {
     Backdrop->Draw(ScreenBuffer, 0, 0);
-    Greet3->Draw(Panel, 0, 0);
+    Greet3->Draw(Panel.get(), 0, 0);
     ShowPanel(GreetzPanelRow(t));
   } else if (t <= 80000.0f) {
     Finale->DrawAlpha(ScreenBuffer, 0, 0, ColorComponent(4.0f));
@@ -84,24 +84,15 @@ void TGreetzScene::DrawFrame(float t) {
   if (t < 75000.0f) RenderObject(Mesh);
 }
 
-void TGreetzScene::FinishFrame() {
-  EndFrame();
-  if (DebugMode) ReadMeshDebugKeys(Mesh);
-  if (QuitRequested()) Destroy();
+void TGreetzScene::ReadDebugKeys() {
+  ReadMeshDebugKeys(Mesh);
 }
 
-void TGreetzScene::Destroy() {
-  delete Finale;
-  Finale = nullptr;
-  delete Panel;
-  Panel = nullptr;
-  delete Greet3;
-  Greet3 = nullptr;
-  delete Greet2;
-  Greet2 = nullptr;
-  delete Greet1;
-  Greet1 = nullptr;
-  delete Backdrop;
-  Backdrop = nullptr;
-  TScene::Destroy();
+void TGreetzScene::FreeScene() {
+  Finale.reset();
+  Panel.reset();
+  Greet3.reset();
+  Greet2.reset();
+  Greet1.reset();
+  Backdrop.reset();
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "Zentra2/image.h"
 #include "core/scene.h"
@@ -14,19 +15,18 @@ class TGreetzScene : public TScene {
 public:
   TGreetzScene();
   void Run(const SceneSpan& span) override;
-  void FinishFrame();
-  [[noreturn]] void Destroy();
 
   // One pass of the frame loop for scene time t, up to FinishFrame.
   void DrawFrame(float t);
 
-  TImage64* Backdrop = nullptr;
-  TImage64* Greet1 = nullptr;
-  TImage64* Greet2 = nullptr;
-  TImage64* Greet3 = nullptr;
-  TBuffer64* Panel = nullptr;
-  TImage64* Finale = nullptr;
+  std::unique_ptr<TImage64> Backdrop, Greet1, Greet2, Greet3;
+  std::unique_ptr<TBuffer64> Panel;
+  std::unique_ptr<TImage64> Finale;
   TQOObject Mesh;
+
+protected:
+  void ReadDebugKeys() override;
+  void FreeScene() override;
 
 private:
   // Inverts the panel and subtracts it from the screen at (300, y).

@@ -90,15 +90,9 @@ void TIntroScene::DrawFrame(float t) {
   Buffer->DrawAdd(ScreenBuffer, 0, 0);
 }
 
-void TIntroScene::FinishFrame() {
-  EndFrame();
-  if (QuitRequested()) Destroy();
-}
-
-void TIntroScene::Destroy() {
+void TIntroScene::FreeScene() {
   Backdrop.reset();
   Picture3.reset();
   Picture2.reset();
   Picture1.reset();
-  TScene::Destroy();
 }

@@ -20,8 +20,6 @@ public:
   // One frame for scene time t into Buffer and ScreenBuffer (no pacing or
   // presenting).
   void DrawFrame(float t);
-  void FinishFrame();
-  [[noreturn]] void Destroy();
 
   // Top-left corner of particle draw `index` (0..8, in drawing order) at t.
   static TOrbitPoint ParticlePosition(int32_t index, float t);
@@ -30,6 +28,9 @@ public:
 
   std::unique_ptr<TImage64> Picture1, Picture2, Picture3;
   std::unique_ptr<TImageT64> Backdrop;
+
+protected:
+  void FreeScene() override;
 
 private:
   void DrawParticles(float t);

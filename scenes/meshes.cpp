@@ -54,9 +54,9 @@ void MeshesClosingBars(float t, int32_t& a, int32_t& b) {
 }
 
 TMeshesScene::TMeshesScene() {
-  Backdrop = new TImage64(Display, "./data/gfx/textures/tex02.jpg", false);
-  MeshTexture = new TImage64(Display, "./data/gfx/textures/tex03.jpg", false);
-  SaucerTexture = new TImage64(Display, "./data/gfx/textures/tex04.jpg", false);
+  Backdrop = std::make_unique<TImage64>(Display, "./data/gfx/textures/tex02.jpg", false);
+  MeshTexture = std::make_unique<TImage64>(Display, "./data/gfx/textures/tex03.jpg", false);
+  SaucerTexture = std::make_unique<TImage64>(Display, "./data/gfx/textures/tex04.jpg", false);
   LoadASC(Meshes[0], "./data/msh/geosph10.asc");
   LoadASC(Meshes[1], "./data/msh/spring1.asc");
   LoadASC(Meshes[2], "./data/msh/spring2.asc");
@@ -64,7 +64,7 @@ TMeshesScene::TMeshesScene() {
   for (TQOObject& mesh : Meshes) {
     mesh.Sprite = &Particles[4];
     mesh.Texture = &MeshTexture;
-    mesh.RenderMode = 0;
+    mesh.RenderMode = TRenderMode::Points;
     mesh.Color = MakeColor(0, 255, 0);
     mesh.Spin = TVoxel{1.3f, 1.0f, 0.7f};
   }
@@ -110,37 +110,37 @@ void TMeshesScene::ApplyTimeline(float t) {
   };
   if (t <= 18000) {
     Current = &Meshes[0];
-    Current->RenderMode = 2;
+    Current->RenderMode = TRenderMode::Wire;
   } else if (t <= 26000) {
-    Current->RenderMode = 1;
+    Current->RenderMode = TRenderMode::Sprites;
   } else if (t <= 34000) {
-    Current->RenderMode = 6;
+    Current->RenderMode = TRenderMode::Texture;
   } else if (t <= 42000) {
     Current->Position.Z = -(t - 34000.0f) / 100.0f;
   } else if (t <= 50000) {
     Current = &Meshes[1];
-    Current->RenderMode = 2;
+    Current->RenderMode = TRenderMode::Wire;
     Current->Position.Z = (t - 42000.0f) / 100.0f - 80.0f;
   } else if (t <= 58000) {
-    Current->RenderMode = 4;
+    Current->RenderMode = TRenderMode::Lit;
   } else if (t <= 66000) {
-    Current->RenderMode = 7;
+    Current->RenderMode = TRenderMode::Environment;
   } else if (t <= 70000) {
     strobe();
   } else if (t <= 78000) {
     Current = &Meshes[2];
-    Current->RenderMode = 4;
+    Current->RenderMode = TRenderMode::Lit;
     Current->Position.Z = -40.0f;
   } else if (t <= 86000) {
-    Current->RenderMode = 7;
+    Current->RenderMode = TRenderMode::Environment;
   } else if (t <= 90000) {
     strobe();
   } else if (t <= 98000) {
     Current = &Meshes[3];
-    Current->RenderMode = 4;
+    Current->RenderMode = TRenderMode::Lit;
     Current->Position.Z = -30.0f;
   } else if (t <= 110000) {
-    Current->RenderMode = 7;
+    Current->RenderMode = TRenderMode::Environment;
   } else {
     Current->Position.Z = -30.0f - (t - 110000.0f) / 80.0f;
     int32_t a, b;
@@ -154,8 +154,9 @@ void TMeshesScene::ApplyTimeline(float t) {
 
 void ReadMeshDebugKeys(TQOObject& mesh) {
   auto down = [](uint8_t key) { return Input && Input->KeyDown(key); };
+  // Keys 1..8 (codes 2..9) pick the modes in order.
   for (uint8_t mode = 0; mode <= 7; ++mode)
-    if (down(uint8_t(2 + mode))) mesh.RenderMode = mode;
+    if (down(uint8_t(2 + mode))) mesh.RenderMode = TRenderMode(mode);
   if (down(203)) mesh.Position.X -= 0.2f;
   if (down(205)) mesh.Position.X += 0.2f;
   if (down(200)) mesh.Position.Y -= 0.2f;
@@ -170,25 +171,17 @@ void ReadMeshDebugKeys(TQOObject& mesh) {
   if (down(209)) mesh.Spin.Z += 0.1f;
 }
 
-void TMeshesScene::FinishFrame() {
-  EndFrame();
-  if (DebugMode) {
-    // Position and spin keys act on the mesh that was current before Q..R.
-    TQOObject& mesh = *Current;
-    const uint8_t pick[4] = {16, 17, 18, 19};
-    for (int i = 0; i < 4; ++i)
-      if (Input && Input->KeyDown(pick[i])) Current = &Meshes[i];
-    ReadMeshDebugKeys(mesh);
-  }
-  if (QuitRequested()) Destroy();
+void TMeshesScene::ReadDebugKeys() {
+  // Position and spin keys act on the mesh that was current before Q..R.
+  TQOObject& mesh = *Current;
+  const uint8_t pick[4] = {16, 17, 18, 19};
+  for (int i = 0; i < 4; ++i)
+    if (Input && Input->KeyDown(pick[i])) Current = &Meshes[i];
+  ReadMeshDebugKeys(mesh);
 }
 
-void TMeshesScene::Destroy() {
-  delete SaucerTexture;
-  SaucerTexture = nullptr;
-  delete MeshTexture;
-  MeshTexture = nullptr;
-  delete Backdrop;
-  Backdrop = nullptr;
-  TScene::Destroy();
+void TMeshesScene::FreeScene() {
+  SaucerTexture.reset();
+  MeshTexture.reset();
+  Backdrop.reset();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "Zentra2/image.h"
 #include "core/scene.h"
@@ -13,18 +14,18 @@ class TMeshesScene : public TScene {
 public:
   TMeshesScene();
   void Run(const SceneSpan& span) override;
-  void FinishFrame();
-  [[noreturn]] void Destroy();
 
   // One pass of the frame loop for scene time t, up to (not including)
   // FinishFrame: transform, draw, then the timeline row for t.
   void DrawFrame(float t);
 
-  TImage64* Backdrop = nullptr;
-  TImage64* MeshTexture = nullptr;
-  TImage64* SaucerTexture = nullptr;
+  std::unique_ptr<TImage64> Backdrop, MeshTexture, SaucerTexture;
   TQOObject Meshes[4];
   TQOObject* Current = nullptr;
+
+protected:
+  void ReadDebugKeys() override;
+  void FreeScene() override;
 
 private:
   void ApplyTimeline(float t);

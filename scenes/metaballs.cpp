@@ -166,15 +166,9 @@ void TMetaballsScene::DrawFrame(float t) {
   if (t > 80000.0f) Buffer->DrawAlpha(ScreenBuffer, 0, 0, FadeOpacity(t));
 }
 
-void TMetaballsScene::FinishFrame() {
-  EndFrame();
-  if (QuitRequested()) Destroy();
-}
-
-void TMetaballsScene::Destroy() {
+void TMetaballsScene::FreeScene() {
   MaskedOverlay.reset();
   Overlay.reset();
   Background.reset();
   BallLayer.reset();
-  TScene::Destroy();
 }

@@ -27,8 +27,6 @@ public:
   void Run(const SceneSpan& span) override;
   // One frame for scene time t into BallLayer and ScreenBuffer.
   void DrawFrame(float t);
-  void FinishFrame();
-  [[noreturn]] void Destroy();
 
   // 64000 div (dx^2 + dy^2 + 320) for every offset, keeping the music hold
   // going after every entry. table[dx + 256][dy + 256].
@@ -53,6 +51,9 @@ public:
   std::unique_ptr<TImage64> Background;
   std::unique_ptr<TImage64> Overlay;
   std::unique_ptr<TBuffer64> MaskedOverlay;
+
+protected:
+  void FreeScene() override;
 
 private:
   void DrawAdditive(float t, int32_t shift, int32_t shiftG);

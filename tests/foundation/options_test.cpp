@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "Zentra2/buffer.h"
 #include "Zentra2/cpu.h"
 #include "Zentra2/zentra.h"
-#include "core/globals.h"
 #include "app/options.h"
+#include "core/globals.h"
 
 namespace {
 

@@ -188,7 +188,7 @@ TEST_F(Engine, AVertexOnTheEyePlaneDoesNotFault) {
     EXPECT_TRUE(std::isfinite(obj.Projected[size_t(i)].Y)) << i;
   }
   for (uint8_t mode = 0; mode <= 8; ++mode) {
-    obj.RenderMode = mode;
+    obj.RenderMode = TRenderMode(mode);
     RenderObject(obj);
   }
 }

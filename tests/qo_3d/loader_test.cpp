@@ -36,7 +36,7 @@ TEST(LoadASC, ColonsDriveTheReaderWhateverTextSurroundsThem) {
       "heading: face: here:0 :1\n:2 x:9 y:-9 z:+9\n"
       "one: two: three: 2 :1 :0 :0 :0 :0 trailing text is never read: :";
   TQOObject obj;
-  obj.RenderMode = 5;
+  obj.RenderMode = TRenderMode::Gouraud;
   obj.Color = 0x123456;
   ASSERT_TRUE(ParseASC(obj, text));
   EXPECT_EQ(obj.VertexCount, 3);
@@ -51,7 +51,7 @@ TEST(LoadASC, ColonsDriveTheReaderWhateverTextSurroundsThem) {
   EXPECT_EQ(obj.Faces[1].B, 1);
   EXPECT_EQ(obj.Faces[1].C, 0);
   // Drawing settings are the caller's.
-  EXPECT_EQ(obj.RenderMode, 5);
+  EXPECT_EQ(obj.RenderMode, TRenderMode::Gouraud);
   EXPECT_EQ(obj.Color, 0x123456u);
   // Vertex arrays VertexCount + 1 long, face arrays FaceCount + 1, spare zero.
   EXPECT_EQ(obj.Vertices.size(), 4u);

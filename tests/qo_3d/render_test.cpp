@@ -29,7 +29,7 @@ protected:
     TQOObject obj;
     EXPECT_TRUE(ParseASC(obj, AscText(vertices, faces)));
     CalcNormals(obj);
-    obj.RenderMode = mode;
+    obj.RenderMode = TRenderMode(mode);
     obj.Color = MakeColor(0, 255, 0);
     obj.FillColor = MakeColor(255, 0, 0);
     return obj;
@@ -173,7 +173,7 @@ TEST_F(Render, WireGouraudAndTexturedFaces) {
   EXPECT_EQ(At(40, 50), MakeColor(0, 255, 0));  // on C-A
   EXPECT_EQ(At(50, 40), 0u);                    // inside: not filled
 
-  obj.RenderMode = 5;
+  obj.RenderMode = TRenderMode::Gouraud;
   obj.CornerColors[0] = MakeColor(255, 0, 0);
   obj.CornerColors[1] = MakeColor(0, 255, 0);
   obj.CornerColors[2] = MakeColor(0, 0, 255);
@@ -192,7 +192,7 @@ TEST_F(Render, WireGouraudAndTexturedFaces) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) reinterpret_cast<uint32_t*>(texture->Rows[size_t(y)])[x] = MakeColor(255, 0, 0);
   obj.Texture = &texture;
-  obj.RenderMode = 6;
+  obj.RenderMode = TRenderMode::Texture;
   Draw(obj);
   EXPECT_EQ(At(41, 25), MakeColor(255, 0, 0));
   EXPECT_EQ(At(80, 26), MakeColor(0, 0, 255));
@@ -245,7 +245,7 @@ TEST_F(Render, EveryModeInEveryDepthStaysInsideTheTarget) {
     obj.Texture = &texture;
     obj.Spin = {7, 11, 13};
     for (uint8_t mode = 0; mode <= 8; ++mode) {
-      obj.RenderMode = mode;
+      obj.RenderMode = TRenderMode(mode);
       for (BackfaceCull = 0; BackfaceCull >= -1; --BackfaceCull) {
         TransformObject(obj, 1);
         RenderObject(obj);

@@ -89,7 +89,7 @@ TEST_P(Gallery, EveryMeshInEveryMode) {
     mesh.Position.Z = depth[m];
     TransformObject(mesh, 37);
     for (uint8_t mode = 0; mode <= 7; ++mode) {
-      mesh.RenderMode = mode;
+      mesh.RenderMode = TRenderMode(mode);
       screen_->Clear(MakeColor(0, 0, 64));
       TransformObject(mesh, 0);
       RenderObject(mesh);

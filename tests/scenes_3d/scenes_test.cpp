@@ -144,10 +144,10 @@ TEST_P(Scenes, Meshes) {
   EXPECT_EQ(RenderTarget, &ScreenBuffer);
   for (int i = 0; i < 4; ++i) {
     const TQOObject& m = meshes->Meshes[i];
-    EXPECT_EQ(m.RenderMode, 0);
+    EXPECT_EQ(m.RenderMode, TRenderMode::Points);
     EXPECT_EQ(m.Color, MakeColor(0, 255, 0));
     EXPECT_EQ(m.Sprite.Get(), Particles[4]);
-    EXPECT_EQ(m.Texture.Get(), i == 3 ? meshes->SaucerTexture : meshes->MeshTexture);
+    EXPECT_EQ(m.Texture.Get(), i == 3 ? meshes->SaucerTexture.get() : meshes->MeshTexture.get());
     EXPECT_EQ(m.Spin.Y, 1.0f);
     EXPECT_GT(m.FaceCount, 0);
   }
@@ -191,7 +191,7 @@ TEST_P(Scenes, Meshes) {
   for (uint8_t key : {17, 6, 205}) platform::Keyboard::SetStateByte(key, 0);
   DebugMode = 0;
   EXPECT_EQ(meshes->Current, &meshes->Meshes[1]);
-  EXPECT_EQ(meshes->Meshes[0].RenderMode, 4);
+  EXPECT_EQ(meshes->Meshes[0].RenderMode, TRenderMode::Lit);
   EXPECT_FLOAT_EQ(meshes->Meshes[0].Position.X, 0.2f);
   EXPECT_EQ(meshes->Meshes[1].Position.X, 0.0f);
 
@@ -208,7 +208,7 @@ TEST_P(Scenes, Meshes) {
 TEST_P(Scenes, Greetz) {
   auto* greetz = new TGreetzScene();
   const TQOObject& g = greetz->Mesh;
-  EXPECT_EQ(g.RenderMode, 4);
+  EXPECT_EQ(g.RenderMode, TRenderMode::Lit);
   EXPECT_EQ(g.Sprite.Get(), Particles[4]);
   EXPECT_EQ(g.Texture.Get(), Particles[2]);
   EXPECT_EQ(greetz->Panel->Width, 180);
