@@ -113,6 +113,7 @@ base_root() {
   echo "$base"
 }
 
+started=$(date +%s)
 mkdir -p "$cache" || fail "cannot make $cache"
 exec 9>>"$cache/.lock"
 flock 9
@@ -172,7 +173,7 @@ fi
 sha=$(git -C "$repo" rev-parse HEAD)
 git clone -q --no-checkout "$repo" "$root/root/quietorbit" || fail "cannot clone $repo"
 git -C "$root/root/quietorbit" checkout -q --detach "$sha" || fail "cannot check out $sha"
-echo "fresh-root: running '$command' in a fresh $suite root at $(git -C "$repo" log -1 --format='%h %s')" >&2
+echo "fresh-root: root ready in $(($(date +%s) - started)) s; running '$command' at $(git -C "$repo" log -1 --format='%h %s')" >&2
 
 set +e
 env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
