@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "media.h"
+#include "tests/support/media.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

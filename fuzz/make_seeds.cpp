@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "image_files.h"
+#include "tests/support/image_files.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "media.h"
+#include "tests/support/media.h"
 #include "platform/audio.h"
 
 namespace audio = platform::audio;

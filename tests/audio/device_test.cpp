@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "media.h"
+#include "tests/support/media.h"
 #include "platform/audio.h"
 
 namespace audio = platform::audio;

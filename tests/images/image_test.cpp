@@ -8,7 +8,7 @@
 
 #include "Zentra2/image.h"
 #include "Zentra2/zentra.h"
-#include "image_files.h"
+#include "tests/support/image_files.h"
 #include "platform/bmp.h"
 
 namespace fs = std::filesystem;

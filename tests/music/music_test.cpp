@@ -14,7 +14,7 @@
 #include "Zentra2/timer.h"
 #include "core/globals.h"
 #include "core/music.h"
-#include "media.h"
+#include "tests/support/media.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 

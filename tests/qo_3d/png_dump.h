@@ -9,16 +9,7 @@
 
 #include "Zentra2/buffer.h"
 #include "pngwrite/png_writer.h"
-
-inline uint32_t ReadPixel(const TBuffer64& buf, int32_t x, int32_t y) {
-  const uint8_t* p = buf.Rows[size_t(y)] + size_t(x) * buf.BytesPerPixel;
-  switch (buf.BytesPerPixel) {
-    case 2: return uint32_t(p[0] | p[1] << 8);
-    case 3: return uint32_t(p[0] | p[1] << 8 | p[2] << 16);
-    case 4: return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24);
-    default: return 0;
-  }
-}
+#include "tests/support/pixels.h"
 
 inline bool WritePng(const TBuffer64& buf, const std::string& path) {
   std::vector<uint8_t> rgb(size_t(buf.Width) * size_t(buf.Height) * 3);

@@ -18,14 +18,14 @@ TEST(Circles, RingsAreTenPixelsWideFromAWhiteCentre) {
   // then black 11..20, white 21..30, and so on out to the buffer's edge.
   for (int32_t d = 0; d <= 512; ++d) {
     const uint32_t expected = (d == 0 || ((d - 1) / 10) % 2 == 0) ? white : 0u;
-    ASSERT_EQ(RawPixel(rings, 511 - d, 511), expected) << d;
+    ASSERT_EQ(ReadPixel(rings, 511 - d, 511), expected) << d;
     if (511 + d <= 1023) {
-      ASSERT_EQ(RawPixel(rings, 511 + d, 511), expected) << d;
-      ASSERT_EQ(RawPixel(rings, 511, 511 + d), expected) << d;
+      ASSERT_EQ(ReadPixel(rings, 511 + d, 511), expected) << d;
+      ASSERT_EQ(ReadPixel(rings, 511, 511 + d), expected) << d;
     }
   }
   // The corner lies 722 pixels out: black ring 711..720, white 721..730.
-  EXPECT_EQ(RawPixel(rings, 0, 0), white);
+  EXPECT_EQ(ReadPixel(rings, 0, 0), white);
 }
 
 TEST(Circles, BothRingCopiesAlwaysCoverTheLayer) {
@@ -56,18 +56,18 @@ TEST(Circles, BarsBlackenTheEdgesOfTheFrame) {
   auto scene = std::make_unique<TCirclesScene>();
   scene->DrawFrame(55000.0f);  // bars 128 columns and 96 rows wide
   const TBuffer64& screen = *ScreenBuffer;
-  EXPECT_EQ(RawPixel(screen, 127, 200), 0u);
-  EXPECT_NE(RawPixel(screen, 128, 200), 0u);
-  EXPECT_NE(RawPixel(screen, 383, 200), 0u);
-  EXPECT_EQ(RawPixel(screen, 384, 200), 0u);
-  EXPECT_EQ(RawPixel(screen, 300, 95), 0u);
-  EXPECT_NE(RawPixel(screen, 300, 96), 0u);
-  EXPECT_NE(RawPixel(screen, 300, 287), 0u);
-  EXPECT_EQ(RawPixel(screen, 300, 288), 0u);
+  EXPECT_EQ(ReadPixel(screen, 127, 200), 0u);
+  EXPECT_NE(ReadPixel(screen, 128, 200), 0u);
+  EXPECT_NE(ReadPixel(screen, 383, 200), 0u);
+  EXPECT_EQ(ReadPixel(screen, 384, 200), 0u);
+  EXPECT_EQ(ReadPixel(screen, 300, 95), 0u);
+  EXPECT_NE(ReadPixel(screen, 300, 96), 0u);
+  EXPECT_NE(ReadPixel(screen, 300, 287), 0u);
+  EXPECT_EQ(ReadPixel(screen, 300, 288), 0u);
   // Before 50000 there are no bars.
   scene->DrawFrame(49990.0f);
-  EXPECT_NE(RawPixel(screen, 0, 0), 0u);
-  EXPECT_NE(RawPixel(screen, 511, 383), 0u);
+  EXPECT_NE(ReadPixel(screen, 0, 0), 0u);
+  EXPECT_NE(ReadPixel(screen, 511, 383), 0u);
 }
 
 }  // namespace

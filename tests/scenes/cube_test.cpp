@@ -127,21 +127,21 @@ void CheckQuadRow(uint8_t depth) {
   scene->DrawTexturedQuad(10, 10, 0, 0, 50, 10, 127, 0, 50, 50, 127, 127, 10, 50, 0, 127);
   const int32_t firstU = 8 >> 6, lastU = (8 + 39 * 406) >> 6, v = (4060 + 8) >> 6;
   EXPECT_EQ(lastU, 247);
-  EXPECT_EQ(RawPixel(layer, 9, 20), 0u);
-  EXPECT_EQ(RawPixel(layer, 50, 20), 0u);
+  EXPECT_EQ(ReadPixel(layer, 9, 20), 0u);
+  EXPECT_EQ(ReadPixel(layer, 50, 20), 0u);
   if (depth == 32) {
     // Rows of the texture by u, columns by v.
-    EXPECT_EQ(RawPixel(layer, 10, 20), RawPixel(texture, v, firstU));
-    EXPECT_EQ(RawPixel(layer, 49, 20), RawPixel(texture, v, lastU));
+    EXPECT_EQ(ReadPixel(layer, 10, 20), ReadPixel(texture, v, firstU));
+    EXPECT_EQ(ReadPixel(layer, 49, 20), ReadPixel(texture, v, lastU));
   } else {
     // Column u, row v: transposed.
-    EXPECT_EQ(RawPixel(layer, 10, 20), RawPixel(texture, firstU, v));
-    EXPECT_EQ(RawPixel(layer, 49, 20), RawPixel(texture, lastU, v));
+    EXPECT_EQ(ReadPixel(layer, 10, 20), ReadPixel(texture, firstU, v));
+    EXPECT_EQ(ReadPixel(layer, 49, 20), ReadPixel(texture, lastU, v));
   }
-  EXPECT_NE(RawPixel(layer, 10, 20), RawPixel(layer, 49, 20));
+  EXPECT_NE(ReadPixel(layer, 10, 20), ReadPixel(layer, 49, 20));
   // The bottom row 50 is drawn (rows are inclusive), row 51 not.
-  EXPECT_NE(RawPixel(layer, 20, 50), 0u);
-  EXPECT_EQ(RawPixel(layer, 20, 51), 0u);
+  EXPECT_NE(ReadPixel(layer, 20, 50), 0u);
+  EXPECT_EQ(ReadPixel(layer, 20, 51), 0u);
 }
 
 TEST(Cube, TexturedQuadRowsStopBeforeTheirRightEnd) {
@@ -156,14 +156,14 @@ TEST(Cube, ClippedLeftEndKeepsTheUnclippedTexelPosition) {
   // From x = -40 to 40: du = 16256 / 80 = 203, and column 0 is drawn with
   // the texel of column -40.
   scene->DrawTexturedQuad(-40, 10, 0, 0, 40, 10, 127, 0, 40, 50, 127, 127, -40, 50, 0, 127);
-  EXPECT_EQ(RawPixel(layer, 0, 20), RawPixel(*scene->CubeTexture, 63, 0));
-  EXPECT_EQ(RawPixel(layer, 39, 20), RawPixel(*scene->CubeTexture, 63, (8 + 39 * 203) >> 6));
-  EXPECT_EQ(RawPixel(layer, 40, 20), 0u);
+  EXPECT_EQ(ReadPixel(layer, 0, 20), ReadPixel(*scene->CubeTexture, 63, 0));
+  EXPECT_EQ(ReadPixel(layer, 39, 20), ReadPixel(*scene->CubeTexture, 63, (8 + 39 * 203) >> 6));
+  EXPECT_EQ(ReadPixel(layer, 40, 20), 0u);
   // A right end beyond the layer stops at column 254.
   scene->CubeLayer->Clear(0);
   scene->DrawTexturedQuad(200, 10, 0, 0, 300, 10, 127, 0, 300, 50, 127, 127, 200, 50, 0, 127);
-  EXPECT_NE(RawPixel(layer, 254, 20), 0u);
-  EXPECT_EQ(RawPixel(layer, 255, 20), 0u);
+  EXPECT_NE(ReadPixel(layer, 254, 20), 0u);
+  EXPECT_EQ(ReadPixel(layer, 255, 20), 0u);
 }
 
 TEST(Cube, OnlyFacesWoundOneWayAreDrawn) {
@@ -178,7 +178,7 @@ TEST(Cube, OnlyFacesWoundOneWayAreDrawn) {
     scene->ScreenPoints[2] = {50, 50, 0};
     scene->ScreenPoints[3] = p3;
     scene->DrawCube();
-    return RawPixel(*scene->CubeLayer, 30, 30);
+    return ReadPixel(*scene->CubeLayer, 30, 30);
   };
   EXPECT_NE(draw({50, 10, 0}, {10, 50, 0}), 0u);  // cross = 40 * -40 < 0
   EXPECT_EQ(draw({10, 50, 0}, {50, 10, 0}), 0u);  // the back side

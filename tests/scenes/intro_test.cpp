@@ -65,9 +65,9 @@ TEST(Intro, FrameAddsTheLayerOverTheScrolledBackdrop) {
   const int32_t k = 200;
   for (int32_t y : {0, 100, 199, 200, 383}) {
     for (int32_t x : {0, 77, 511}) {
-      const uint32_t backdrop = RawPixel(*scene->Backdrop, x, (y - k + 384) % 384);
-      const uint32_t layer = RawPixel(*scene->Picture1, x, y);
-      EXPECT_EQ(RawPixel(*ScreenBuffer, x, y), AddSaturated(backdrop, layer)) << x << "," << y;
+      const uint32_t backdrop = ReadPixel(*scene->Backdrop, x, (y - k + 384) % 384);
+      const uint32_t layer = ReadPixel(*scene->Picture1, x, y);
+      EXPECT_EQ(ReadPixel(*ScreenBuffer, x, y), AddSaturated(backdrop, layer)) << x << "," << y;
     }
   }
 }
@@ -81,7 +81,7 @@ TEST(Intro, RisingEndMovesTheLayerUpTwoRows) {
   }
   scene->DrawFrame(72000.0f);  // trunc(72000 / 500) is even: no blur
   // Column 5 lies left of every bobbing box; rows 90..290 between the bars.
-  for (int32_t y = 90; y <= 290; y += 10) EXPECT_EQ(RawPixel(layer, 5, y), uint32_t((y + 2) * 1000 + 5)) << y;
+  for (int32_t y = 90; y <= 290; y += 10) EXPECT_EQ(ReadPixel(layer, 5, y), uint32_t((y + 2) * 1000 + 5)) << y;
 }
 
 TEST(Intro, TiledBackdropRepeatsItsPictureAndClipsTheEdges) {
@@ -92,7 +92,7 @@ TEST(Intro, TiledBackdropRepeatsItsPictureAndClipsTheEdges) {
   ASSERT_EQ(tiled.Height, 384);
   // 40 x 30 tiles: 13 columns (the last one clipped) and 13 rows (ditto).
   for (int32_t y : {0, 29, 30, 383}) {
-    for (int32_t x : {0, 39, 40, 511}) EXPECT_EQ(RawPixel(tiled, x, y), RawPixel(tile, x % 40, y % 30)) << x << "," << y;
+    for (int32_t x : {0, 39, 40, 511}) EXPECT_EQ(ReadPixel(tiled, x, y), ReadPixel(tile, x % 40, y % 30)) << x << "," << y;
   }
 }
 
@@ -145,22 +145,22 @@ TEST(Intro, TimelineRowsAtTheirBoundaries) {
     SCOPED_TRACE(std::string(r.row) + " at t = " + std::to_string(r.t));
     layer.Clear(x0);
     scene->DrawFrame(r.t);
-    EXPECT_EQ(RawPixel(layer, 5, 100) & 0xFFFFFF, r.at100);
+    EXPECT_EQ(ReadPixel(layer, 5, 100) & 0xFFFFFF, r.at100);
     // The backdrop under the layer, added.
-    EXPECT_EQ(RawPixel(*ScreenBuffer, 5, 100) & 0xFFFFFF, AddSaturated(r.at100, 0x0A0A0A) & 0xFFFFFF);
+    EXPECT_EQ(ReadPixel(*ScreenBuffer, 5, 100) & 0xFFFFFF, AddSaturated(r.at100, 0x0A0A0A) & 0xFFFFFF);
     // The particle phase clears the layer and puts the letterbox bars on it.
     const bool particles = r.t > 30000.0f;
-    EXPECT_EQ(RawPixel(layer, 5, 10) & 0xFFFFFF, particles ? 0u : r.at100);
+    EXPECT_EQ(ReadPixel(layer, 5, 10) & 0xFFFFFF, particles ? 0u : r.at100);
   }
   // The turning title's centre, trunc(t / 30) rows above 180 below the middle.
   layer.Clear(x0);
   scene->DrawFrame(5000.0f);
-  EXPECT_EQ(RawPixel(layer, 256, 192 + 180 - 166) & 0xFFFFFF, p1);
+  EXPECT_EQ(ReadPixel(layer, 256, 192 + 180 - 166) & 0xFFFFFF, p1);
   // Past 70000 the layer moves up two rows instead of being cleared.
   for (int32_t y = 0; y < layer.Height; ++y) layer.FillRect(0, y, layer.Width, y + 1, uint32_t(y * 3));
   scene->DrawFrame(70000.5f);
-  EXPECT_EQ(RawPixel(layer, 5, 100) & 0xFFFFFF, uint32_t(102 * 3));
-  EXPECT_EQ(RawPixel(layer, 5, 10) & 0xFFFFFF, 0u);  // the top bar
+  EXPECT_EQ(ReadPixel(layer, 5, 100) & 0xFFFFFF, uint32_t(102 * 3));
+  EXPECT_EQ(ReadPixel(layer, 5, 10) & 0xFFFFFF, 0u);  // the top bar
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ uint32_t UnderLogo(uint32_t background, uint32_t inverted) {
   return out;
 }
 
-uint32_t Screen(int32_t x, int32_t y) { return RawPixel(*ScreenBuffer, x, y) & 0xFFFFFF; }
+uint32_t Screen(int32_t x, int32_t y) { return ReadPixel(*ScreenBuffer, x, y) & 0xFFFFFF; }
 
 class LoadingWorld : public ::testing::Test {
 protected:
@@ -126,7 +126,7 @@ TEST_F(LoadingWorld, AnimationFollowsTheFadeAndTheRisingLogo) {
 TEST_F(LoadingWorld, ProgressStepsScrollTheTextAndFillOneBlockEach) {
   TLoadingScene loading;
   const uint32_t panel = MakeColor(255 - 64, 255 - 160, 255 - 240);
-  ASSERT_EQ(RawPixel(*loading.ProgressBuffer, 0, 0) & 0xFFFFFF, panel);
+  ASSERT_EQ(ReadPixel(*loading.ProgressBuffer, 0, 0) & 0xFFFFFF, panel);
 
   std::vector<uint32_t> before;
   for (int32_t k = 0; k < 7; ++k) {
@@ -136,12 +136,12 @@ TEST_F(LoadingWorld, ProgressStepsScrollTheTextAndFillOneBlockEach) {
     const TBuffer64& text = *loading.ProgressBuffer;
     // The previous bottom line (rows 298..313) moved up by 16 rows.
     for (size_t i = 0; i < before.size(); ++i)
-      ASSERT_EQ(RawPixel(text, int32_t(i % 260), 282 + int32_t(i / 260)), before[i]) << "pixel " << i;
+      ASSERT_EQ(ReadPixel(text, int32_t(i % 260), 282 + int32_t(i / 260)), before[i]) << "pixel " << i;
     before.clear();
     int white = 0;
     for (int32_t y = 298; y < 314; ++y) {
       for (int32_t x = 0; x < 260; ++x) {
-        before.push_back(RawPixel(text, x, y));
+        before.push_back(ReadPixel(text, x, y));
         if ((before.back() & 0xFFFFFF) == 0xFFFFFF) {
           ++white;
           // White text subtracts the whole background: black on the screen.
@@ -154,12 +154,12 @@ TEST_F(LoadingWorld, ProgressStepsScrollTheTextAndFillOneBlockEach) {
     const TBuffer64& logo = *loading.Logo;
     const uint32_t block = MakeColor(192, 192, 0);
     const int32_t left = 12 + 37 * k;
-    EXPECT_EQ(RawPixel(logo, left, 333) & 0xFFFFFF, block);
-    EXPECT_EQ(RawPixel(logo, left + 31, 352) & 0xFFFFFF, block);
-    EXPECT_EQ(RawPixel(logo, left - 1, 340) & 0xFFFFFF, panel);
-    EXPECT_EQ(RawPixel(logo, left + 32, 340) & 0xFFFFFF, panel);
-    EXPECT_EQ(RawPixel(logo, left, 332) & 0xFFFFFF, panel);
-    EXPECT_EQ(RawPixel(logo, left, 353) & 0xFFFFFF, panel);
+    EXPECT_EQ(ReadPixel(logo, left, 333) & 0xFFFFFF, block);
+    EXPECT_EQ(ReadPixel(logo, left + 31, 352) & 0xFFFFFF, block);
+    EXPECT_EQ(ReadPixel(logo, left - 1, 340) & 0xFFFFFF, panel);
+    EXPECT_EQ(ReadPixel(logo, left + 32, 340) & 0xFFFFFF, panel);
+    EXPECT_EQ(ReadPixel(logo, left, 332) & 0xFFFFFF, panel);
+    EXPECT_EQ(ReadPixel(logo, left, 353) & 0xFFFFFF, panel);
     // On the screen the logo sits at (28, 12) over the whole background.
     EXPECT_EQ(Screen(28 + left + 5, 12 + 340), UnderLogo(kBackground, block));
     EXPECT_EQ(Screen(27, 200), kBackground);
@@ -167,9 +167,9 @@ TEST_F(LoadingWorld, ProgressStepsScrollTheTextAndFillOneBlockEach) {
     EXPECT_EQ(Screen(100, 12), UnderLogo(kBackground, panel));
   }
   // Earlier blocks stay filled; the seventh ends before x = 266.
-  EXPECT_EQ(RawPixel(*loading.Logo, 12, 340) & 0xFFFFFF, MakeColor(192, 192, 0));
-  EXPECT_EQ(RawPixel(*loading.Logo, 265, 340) & 0xFFFFFF, MakeColor(192, 192, 0));
-  EXPECT_EQ(RawPixel(*loading.Logo, 266, 340) & 0xFFFFFF, panel);
+  EXPECT_EQ(ReadPixel(*loading.Logo, 12, 340) & 0xFFFFFF, MakeColor(192, 192, 0));
+  EXPECT_EQ(ReadPixel(*loading.Logo, 265, 340) & 0xFFFFFF, MakeColor(192, 192, 0));
+  EXPECT_EQ(ReadPixel(*loading.Logo, 266, 340) & 0xFFFFFF, panel);
 }
 
 }  // namespace

@@ -45,12 +45,12 @@ TEST(Metaballs, FieldIsCappedAndColoursByPlaceAndStrength) {
 
   scene->DrawBlobs();
   const TBuffer64& layer = *scene->BallLayer;
-  EXPECT_EQ(RawPixel(layer, 100, 100), MakeColor(177, 177, 255));
-  EXPECT_EQ(RawPixel(layer, 131, 100), MakeColor(116, 101, 102));
+  EXPECT_EQ(ReadPixel(layer, 100, 100), MakeColor(177, 177, 255));
+  EXPECT_EQ(ReadPixel(layer, 131, 100), MakeColor(116, 101, 102));
   // 49 from the third ball 31 pixels away and 2 + 2 from the pair: 53.
-  EXPECT_EQ(RawPixel(layer, 231, 200), MakeColor(142, 126, 53));
+  EXPECT_EQ(ReadPixel(layer, 231, 200), MakeColor(142, 126, 53));
   // Below the threshold the layer stays black.
-  EXPECT_EQ(RawPixel(layer, 20, 240), 0u);
+  EXPECT_EQ(ReadPixel(layer, 20, 240), 0u);
 }
 
 TEST(Metaballs, BlobLayerMatchesTheFieldAtEveryPixel) {
@@ -63,7 +63,7 @@ TEST(Metaballs, BlobLayerMatchesTheFieldAtEveryPixel) {
       for (int32_t x = 0; x < 256; ++x) {
         const int32_t v = scene->FieldAt(x, y);
         const uint32_t expected = v >= 48 ? TMetaballsScene::BlobColor(x, y, v) : 0u;
-        ASSERT_EQ(RawPixel(*scene->BallLayer, x, y), expected) << t << ": " << x << "," << y;
+        ASSERT_EQ(ReadPixel(*scene->BallLayer, x, y), expected) << t << ": " << x << "," << y;
       }
     }
   }

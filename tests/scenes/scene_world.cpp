@@ -95,19 +95,10 @@ void WritePng(const std::string& path, int32_t width, int32_t height,
     throw std::runtime_error(error);
 }
 
-uint32_t RawPixel(const TBuffer64& buffer, int32_t x, int32_t y) {
-  const uint8_t* p = buffer.Rows[size_t(y)] + size_t(x) * buffer.BytesPerPixel;
-  switch (buffer.BytesPerPixel) {
-    case 2: return uint32_t(p[0] | p[1] << 8);
-    case 3: return uint32_t(p[0] | p[1] << 8 | p[2] << 16);
-    default: return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24);
-  }
-}
-
 void SaveBufferPng(const TBuffer64& buffer, const std::string& path) {
   WritePng(path, buffer.Width, buffer.Height, [&](int32_t x, int32_t y) {
     uint8_t r, g, b;
-    SplitColor(RawPixel(buffer, x, y), r, g, b);
+    SplitColor(ReadPixel(buffer, x, y), r, g, b);
     return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
   });
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Zentra2/buffer.h"
+#include "tests/support/pixels.h"
 
 namespace platform {
 class VirtualClock;
@@ -40,7 +41,5 @@ void WritePng(const std::string& path, int32_t width, int32_t height,
               const std::function<uint32_t(int32_t, int32_t)>& rgb);
 // Writes a buffer of any depth as an RGB picture, read straight from its rows.
 void SaveBufferPng(const TBuffer64& buffer, const std::string& path);
-// A pixel read straight from the rows (independent of the drawing code).
-uint32_t RawPixel(const TBuffer64& buffer, int32_t x, int32_t y);
 // Texture used by the cube tests: red = column, green = row, blue 200.
 uint32_t CubeTexel(int32_t x, int32_t y);

@@ -1,4 +1,4 @@
-#include "media.h"
+#include "tests/support/media.h"
 
 #include <lame/lame.h>
 

@@ -1,0 +1,19 @@
+// Reading a buffer straight from its rows, independent of the drawing code,
+// and the four depths the tests run in.
+#pragma once
+
+#include <cstdint>
+
+#include "Zentra2/buffer.h"
+
+inline constexpr uint8_t kDepths[] = {15, 16, 24, 32};
+
+// The pixel at (x, y) as stored: every byte of it, little-endian.
+inline uint32_t ReadPixel(const TBuffer64& buf, int32_t x, int32_t y) {
+  const uint8_t* p = buf.Rows[size_t(y)] + size_t(x) * buf.BytesPerPixel;
+  switch (buf.BytesPerPixel) {
+    case 2: return uint32_t(p[0] | p[1] << 8);
+    case 3: return uint32_t(p[0] | p[1] << 8 | p[2] << 16);
+    default: return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24);
+  }
+}
