@@ -23,3 +23,4 @@ TImage64* Particles[6] = {};
 
 float LastFrameTime = 0.0f;
 bool Headless = false;
+bool Gentle = false;

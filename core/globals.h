@@ -36,6 +36,10 @@ extern TImage64* Particles[6];
 // Ours: no window, no audio device (record and benchmark modes).
 extern bool Headless;
 
+// Ours (--gentle): no part of the show flashes more than three times in any
+// second; the scenes that would soften their strobes and blinks.
+extern bool Gentle;
+
 // MusicTimer reading at which the previous frame was released.
 extern float LastFrameTime;
 

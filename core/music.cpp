@@ -1,5 +1,7 @@
 #include "core/music.h"
 
+#include <cmath>
+
 #include "Zentra2/timer.h"
 #include "core/globals.h"
 #include "platform/audio.h"
@@ -43,6 +45,11 @@ void CheckMusicPause() {
 }
 
 void ResumeMusic() { audio::Start(); }
+
+float BeatPhase(float musicTimer) {
+  const double beats = (double(musicTimer) - 8500.0) / (60000.0 / 90.0);
+  return float(beats - std::floor(beats));
+}
 
 void FadeOutMusic() {
   if (NoSound) return;

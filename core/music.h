@@ -24,6 +24,10 @@ void CheckMusicPause();
 // Lets the held output continue from the exact frame where it stopped.
 void ResumeMusic();
 
+// Where MusicTimer stands in the music's beat (90 a minute, the first bar
+// at the hold point 8500): 0 on the beat, rising towards 1 just before the next.
+float BeatPhase(float musicTimer);
+
 // About 3 s: volume stepped down once per 30 ms (101 steps, never rising),
 // then the music is freed. Only with sound.
 void FadeOutMusic();

@@ -37,6 +37,7 @@ TCirclesScene::TCirclesScene() {
   Rings = std::make_unique<TBuffer64>(Display, RingsSize, RingsSize, false);
   DrawRings(Rings.get());
   Rings->Blur();  // soften the ring edges
+  if (Gentle) Moire = std::make_unique<TBuffer64>(Display, RenderWidth, RenderHeight, false);
 }
 
 void TCirclesScene::DrawRings(TBuffer64* rings) {
@@ -73,7 +74,16 @@ void TCirclesScene::DrawFrame(float t) {
   const TOrbitPoint r = RingsPosition(t);
   Rings->Draw(Buffer, r.X, r.Y);
   const TOrbitPoint x = XorRingsPosition(t);
-  Rings->DrawXor(Buffer, x.X, x.Y);
+  if (Moire) {
+    // The interference of the two copies swings the brightness several
+    // times a second; gentler, it shows at a third of its contrast over
+    // the plain rings, whose brightness holds still.
+    Buffer->Draw(Moire.get(), 0, 0);
+    Rings->DrawXor(Moire.get(), x.X, x.Y);
+    Moire->DrawAlpha(Buffer, 0, 0, ColorComponent(85.0f));
+  } else {
+    Rings->DrawXor(Buffer, x.X, x.Y);
+  }
 
   for (const TParticleOrbit& orbit : CirclesParticles) {
     const TOrbitPoint p = orbit.At(t);
@@ -98,4 +108,5 @@ void TCirclesScene::DrawFrame(float t) {
 void TCirclesScene::FreeScene() {
   Backdrop.reset();
   Rings.reset();
+  Moire.reset();
 }

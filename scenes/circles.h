@@ -41,6 +41,7 @@ public:
 
   std::unique_ptr<TImageT64> Backdrop;
   std::unique_ptr<TBuffer64> Rings;
+  std::unique_ptr<TBuffer64> Moire;  // --gentle: the interference pattern, blended in at a third
 
 protected:
   void FreeScene() override;

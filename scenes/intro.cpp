@@ -66,8 +66,13 @@ void TIntroScene::DrawFrame(float t) {
     Picture2->DrawAlpha(Buffer, 0, 0, ColorComponent(4.0f));
   } else if (t <= 18000.0f) {
     // On the raw demo clock: while its rounded second is odd the layer flips
-    // every frame.
-    if (IsOdd(int64_t(std::nearbyint(Elapsed(SyncTimer) / 1000.0f)))) Buffer->Invert();
+    // every frame (25 times a second). Gentler: it turns negative for the
+    // odd second and back after it.
+    const bool odd = IsOdd(int64_t(std::nearbyint(Elapsed(SyncTimer) / 1000.0f)));
+    if (Gentle ? odd != negative_ : odd) {
+      Buffer->Invert();
+      negative_ = !negative_;
+    }
   } else if (t <= 19000.0f) {
     Picture2->Draw(Buffer, 0, 0);
     Buffer->Invert();

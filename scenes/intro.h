@@ -34,4 +34,5 @@ protected:
 
 private:
   void DrawParticles(float t);
+  bool negative_ = false;  // the layer is inverted (--gentle)
 };

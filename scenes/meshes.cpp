@@ -4,6 +4,7 @@
 
 #include "Zentra2/input.h"
 #include "Zentra2/timer.h"
+#include "core/music.h"
 #include "trig2/trig2.h"
 
 namespace {
@@ -105,8 +106,12 @@ void TMeshesScene::DrawFrame(float t) {
 
 void TMeshesScene::ApplyTimeline(float t) {
   auto strobe = [] {
-    // On the absolute clock: every other 200 ms the finished frame is wiped white.
-    if (Round(double(Elapsed(SyncTimer)) / 200.0) % 2 != 0) ScreenBuffer->Clear(0xFFFFFFFFu);
+    // On the absolute clock: every other 200 ms the finished frame is wiped
+    // white, 3.75 flashes a second. Gentler: white for the first fifth of
+    // each beat of the music, 1.5 flashes a second on its pulse.
+    const bool white = Gentle ? BeatPhase(Elapsed(MusicTimer)) < 0.2f
+                              : Round(double(Elapsed(SyncTimer)) / 200.0) % 2 != 0;
+    if (white) ScreenBuffer->Clear(0xFFFFFFFFu);
   };
   if (t <= 18000) {
     Current = &Meshes[0];
