@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "app/record.h"
 #include "app/show.h"
+#include "core/globals.h"
 #include "core/run_hooks.h"
 #include "platform/data_folder.h"
 
@@ -38,6 +39,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quietorbit: %s\n", extra.error.c_str());
     return 2;
   }
+  if (extra.listScenes) {
+    std::fputs(SceneStartList().c_str(), stdout);
+    return 0;
+  }
+  Gentle = extra.gentle;
   // What the user names is taken from the folder they started in; then the
   // show moves into the folder holding data/, and reads "./data/..." there.
   auto fromHere = [](const std::string& path) {
@@ -60,11 +66,19 @@ int main(int argc, char** argv) {
     options.json = extra.json;
     options.fromSeconds = extra.fromSeconds;
     options.toSeconds = extra.toSeconds;
+    options.start = extra.start;
+    if (extra.recordScale > 0) options.layout = LayoutForScale(RenderWidth, RenderHeight, extra.recordScale);
+    if (extra.recordWidth > 0) options.layout = LayoutForSize(RenderWidth, RenderHeight, extra.recordWidth, extra.recordHeight);
+    if (options.layout && options.out.ends_with(".mp4") &&
+        (options.layout->width % 2 != 0 || options.layout->height % 2 != 0)) {
+      std::fprintf(stderr, "quietorbit: .mp4 needs an even width and height\n");
+      return 2;
+    }
     if (!extra.frames.empty() && !ParseFrameList(extra.frames, &options.frames)) {
       std::fprintf(stderr, "quietorbit: --frames needs a list such as 0,500,1000-1010\n");
       return 2;
     }
     return RunRecorded(options, args);
   }
-  return RunShow(args);
+  return RunShow(args, extra.start);
 }

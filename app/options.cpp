@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Zentra2/cpu.h"
+#include "app/show.h"
 #include "core/globals.h"
 #include "platform/session.h"
 #include "quietorbit_version.h"
@@ -80,6 +81,29 @@ bool ParseSeconds(const std::string& text, double* out) {
 }
 }  // namespace
 
+namespace {
+bool ParseWhole(const std::string& text, int low, int high, int* out) {
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < low || v > high) return false;
+  *out = int(v);
+  return true;
+}
+
+// "WxH", at least the frame's own size (and at most 16 times it).
+bool ParseSize(const std::string& text, int* width, int* height) {
+  const size_t x = text.find('x');
+  return x != std::string::npos && ParseWhole(text.substr(0, x), RenderWidth, 16 * RenderWidth, width) &&
+         ParseWhole(text.substr(x + 1), RenderHeight, 16 * RenderHeight, height);
+}
+
+std::string SceneNames() {
+  std::string names;
+  for (const ShowPart& part : ShowParts().subspan(1)) names += std::string(names.empty() ? "" : ", ") + part.span.name;
+  return names;
+}
+}  // namespace
+
 ExtraOptions ParseExtraOptions(const std::vector<std::string>& args) {
   ExtraOptions extra;
   auto value = [](const std::string& arg, const char* prefix, std::string* out) {
@@ -95,6 +119,8 @@ ExtraOptions ParseExtraOptions(const std::vector<std::string>& args) {
     else if (arg == "--benchmark") extra.benchmark = true;
     else if (arg == "--json") extra.json = true;
     else if (arg == "--hashes") extra.hashes = true;
+    else if (arg == "--gentle") extra.gentle = true;
+    else if (arg == "--list-scenes") extra.listScenes = true;
     else if (value(arg, "--record=", &extra.recordOut)) {
       extra.record = true;
       if (extra.recordOut.empty()) extra.error = "--record needs a folder or a .mp4/.mkv file";
@@ -103,6 +129,13 @@ ExtraOptions ParseExtraOptions(const std::vector<std::string>& args) {
     } else if (value(arg, "--to=", &v)) {
       if (!ParseSeconds(v, &extra.toSeconds)) extra.error = "--to needs seconds, e.g. --to=90";
     } else if (value(arg, "--frames=", &extra.frames)) {
+    } else if (value(arg, "--record-size=", &v)) {
+      if (!ParseSize(v, &extra.recordWidth, &extra.recordHeight))
+        extra.error = "--record-size needs a width and height of at least 512x384, e.g. --record-size=1920x1080";
+    } else if (value(arg, "--record-scale=", &v)) {
+      if (!ParseWhole(v, 1, 16, &extra.recordScale)) extra.error = "--record-scale needs a whole factor from 1 to 16";
+    } else if (value(arg, "--start=", &extra.start)) {
+      if (!FindShowPart(extra.start)) extra.error = "--start needs a scene: " + SceneNames();
     }
   }
   return extra;
@@ -114,6 +147,11 @@ std::string HelpText() {
       "\n"
       "Plays the show from the first data/ folder found: in the working folder, in\n"
       "$QUIETORBIT_DATA, or the installed one (<prefix>/share/quietorbit).\n"
+      "\n"
+      "Warning: the show has strobes and fast flashing (the circles and meshes scenes,\n"
+      "a blinking picture in the intro) that can trigger seizures in people with\n"
+      "photosensitive epilepsy. --gentle plays it with no more than three flashes\n"
+      "in any second.\n"
       "\n"
       "Show options (exact, case-sensitive; later ones override earlier ones):\n";
   auto line = [&text](const std::string& name, const std::string& help) {
@@ -133,6 +171,13 @@ std::string HelpText() {
   line("--from=S", "with --record: write from second S of the show (50 frames per second)");
   line("--to=S", "with --record: write up to second S");
   line("--frames=LIST", "with --record: write only these frame numbers, e.g. 0,500,1000-1010");
+  line("--record-size=WxH", "with --record: each frame enlarged by the largest whole factor that fits,");
+  line("", "every pixel a square block, centred on black (e.g. 3840x2160: 5 times)");
+  line("--record-scale=K", "with --record: each frame enlarged K times, every pixel a K x K block");
+  line("--start=SCENE", "skip to a scene after loading, the music where that scene has it:");
+  line("", SceneNames());
+  line("--list-scenes", "print each scene with its start in the music and exit");
+  line("--gentle", "no part of the show flashes more than three times a second (see the warning)");
   line("--benchmark", "play headless on a virtual clock and report drawing time per frame");
   line("--json", "with --benchmark: one JSON object instead of a table");
   line("--hashes", "play headless on a virtual clock and print, as JSON, the SHA-256 of the --frames");

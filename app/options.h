@@ -23,6 +23,11 @@ struct ExtraOptions {
   bool hashes = false;     // --hashes
   double fromSeconds = 0.0, toSeconds = 1e300;  // --from=S, --to=S
   std::string frames;      // --frames=LIST
+  int recordWidth = 0, recordHeight = 0;  // --record-size=WxH
+  int recordScale = 0;     // --record-scale=K
+  bool gentle = false;     // --gentle
+  std::string start;       // --start=SCENE
+  bool listScenes = false; // --list-scenes
   std::string error;       // a malformed value of ours, to report
 };
 

@@ -9,9 +9,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "app/rgb_frames.h"
 
 struct RecordOptions {
   std::string out;            // folder, or a .mp4/.mkv file; empty when benchmarking
@@ -21,6 +24,8 @@ struct RecordOptions {
   double fromSeconds = 0.0;   // video time of the first frame to write
   double toSeconds = 1e300;   // ... and of the last
   std::set<int64_t> frames;   // when not empty: only these frame numbers (all when hashing)
+  std::optional<FrameLayout> layout;  // enlarged frames (--record-size, --record-scale)
+  std::string start;          // the scene to start at (--start)
 };
 
 // Parses "--frames" lists such as "0,50,100-120". False on a malformed list.

@@ -82,7 +82,27 @@ void LoadParticles() {
 
 std::span<const ShowPart> ShowParts() { return kShow; }
 
-int RunShow(const std::vector<std::string>& args) {
+const ShowPart* FindShowPart(const std::string& name) {
+  for (size_t i = 1; i < kParts; ++i)
+    if (name == kShow[i].span.name) return &kShow[i];
+  return nullptr;
+}
+
+int64_t SceneMillis(float length) { return 20 * (int64_t(length) / 30 + 2); }
+
+std::string SceneStartList() {
+  std::string list;
+  int64_t at = 8500;  // the first scene starts where the music was held
+  for (size_t i = 1; i < kParts; ++i) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%-10s %7.2f\n", kShow[i].span.name, double(at) / 1000.0);
+    list += line;
+    at += SceneMillis(kShow[i].span.length);
+  }
+  return list;
+}
+
+int RunShow(const std::vector<std::string>& args, const std::string& start) {
   ParseOptions(args);
   CreateDevices();
   InitSound();
@@ -107,10 +127,19 @@ int RunShow(const std::vector<std::string>& args) {
     CheckMusicPause();
     return false;
   });
-  MusicTimer->SetElapsed(8500);
+  size_t first = 1;
+  int64_t skipped = 0;
+  for (; first < kParts && !start.empty() && start != kShow[first].span.name; ++first)
+    skipped += SceneMillis(kShow[first].span.length);
+  if (first == kParts) first = 1, skipped = 0;
+  MusicTimer->SetElapsed(int32_t(8500 + skipped));
+  // Skipping scenes: the demo clock (which has no setter) and the held
+  // music move on by the time those scenes take in a full run.
+  SyncTimer->StartCount -= skipped * 1000;
+  SkipMusic(skipped);
   ResumeMusic();
 
-  for (size_t i = 1; i < kParts; ++i) g_scenes[i]->Run(kShow[i].span);
+  for (size_t i = first; i < kParts; ++i) g_scenes[i]->Run(kShow[i].span);
   // The normal end frees nothing: the process ends here.
   return 0;
 }

@@ -1,6 +1,7 @@
 // The main sequence: devices, music, the loading screen, the six scenes in order.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,6 +22,20 @@ struct ShowPart {
 // The show's parts in playing order.
 std::span<const ShowPart> ShowParts();
 
+// The scene (not the loading screen) called `name`; null for none.
+const ShowPart* FindShowPart(const std::string& name);
+
+// MusicTimer milliseconds a scene of `length` lasts on the show's clocks:
+// frames 20 ms apart, each 30 units of scene time on, up to and including
+// the first past the length.
+int64_t SceneMillis(float length);
+
+// Where each scene starts in the music in a full run, one line each
+// ("cube 61.86": seconds), for --list-scenes.
+std::string SceneStartList();
+
 // Plays the show with the given command line (program name excluded) and
-// returns the exit code of the normal end.
-int RunShow(const std::vector<std::string>& args);
+// returns the exit code of the normal end. With `start` (a scene's name)
+// the scenes before it are skipped after loading: the clocks and the music
+// move on to where that scene starts in a full run.
+int RunShow(const std::vector<std::string>& args, const std::string& start = "");

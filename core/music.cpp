@@ -46,6 +46,12 @@ void CheckMusicPause() {
 
 void ResumeMusic() { audio::Start(); }
 
+void SkipMusic(int64_t millis) {
+  if (NoSound || millis <= 0) return;
+  if (std::optional<uint64_t> at = audio::GetPosition(MusicHandle))
+    audio::SetPosition(MusicHandle, *at + uint64_t(millis) * 44100 / 1000);
+}
+
 float BeatPhase(float musicTimer) {
   const double beats = (double(musicTimer) - 8500.0) / (60000.0 / 90.0);
   return float(beats - std::floor(beats));

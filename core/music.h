@@ -24,6 +24,9 @@ void CheckMusicPause();
 // Lets the held output continue from the exact frame where it stopped.
 void ResumeMusic();
 
+// While held: moves the music `millis` ahead of where it stopped. Only with sound.
+void SkipMusic(int64_t millis);
+
 // Where MusicTimer stands in the music's beat (90 a minute, the first bar
 // at the hold point 8500): 0 on the beat, rising towards 1 just before the next.
 float BeatPhase(float musicTimer);

@@ -1,0 +1,57 @@
+#include "app/bench_report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+struct Percentiles {
+  double median, p95, max;
+};
+
+Percentiles Summarise(std::vector<double> v) {
+  if (v.empty()) return {0, 0, 0};
+  std::sort(v.begin(), v.end());
+  auto at = [&](double q) { return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))]; };
+  return {at(0.5), at(0.95), v.back()};
+}
+}  // namespace
+
+void BenchReport::AddFrame(const std::string& scene, double milliseconds) {
+  auto [it, added] = times_.try_emplace(scene);
+  if (added) order_.push_back(scene);
+  it->second.push_back(milliseconds);
+}
+
+void BenchReport::PrintMedians() const {
+  const char* comma = "";
+  for (const std::string& name : order_) {
+    std::printf("%s\"%s\": %.4f", comma, name.c_str(), Summarise(times_.at(name)).median);
+    comma = ", ";
+  }
+}
+
+void BenchReport::Print(bool json, int depth, double loadingMs, double totalMs) const {
+  if (json) {
+    std::printf("{\"depth\": %d, \"loading_ms\": %.3f, \"total_ms\": %.3f, \"scenes\": [", depth, loadingMs, totalMs);
+    const char* comma = "";
+    for (const std::string& name : order_) {
+      const std::vector<double>& t = times_.at(name);
+      const Percentiles p = Summarise(t);
+      std::printf("%s{\"scene\": \"%s\", \"frames\": %zu, \"median_ms\": %.4f, \"p95_ms\": %.4f, \"max_ms\": %.4f}",
+                  comma, name.c_str(), t.size(), p.median, p.p95, p.max);
+      comma = ", ";
+    }
+    std::printf("]}\n");
+    return;
+  }
+  std::printf("quietorbit benchmark, %d bits per pixel (processor time to draw one frame; pacing and present excluded)\n",
+              depth);
+  std::printf("%-10s %8s %10s %10s %10s\n", "scene", "frames", "median ms", "p95 ms", "max ms");
+  for (const std::string& name : order_) {
+    const std::vector<double>& t = times_.at(name);
+    const Percentiles p = Summarise(t);
+    std::printf("%-10s %8zu %10.3f %10.3f %10.3f\n", name.c_str(), t.size(), p.median, p.p95, p.max);
+  }
+  std::printf("loading: %.1f ms of work (its sleeps and waits not counted)\n", loadingMs);
+  std::printf("total:   %.1f ms\n", totalMs);
+}

@@ -1,0 +1,20 @@
+// The benchmark's findings: per scene, how long drawing one frame took
+// (median, 95th percentile, maximum), as a table or one JSON object.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+class BenchReport {
+public:
+  // Scenes are reported in the order their first frame arrives.
+  void AddFrame(const std::string& scene, double milliseconds);
+  void Print(bool json, int depth, double loadingMs, double totalMs) const;
+  // "scene": median, ... (JSON members, no braces).
+  void PrintMedians() const;
+
+private:
+  std::vector<std::string> order_;
+  std::map<std::string, std::vector<double>> times_;
+};
