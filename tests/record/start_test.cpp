@@ -19,9 +19,6 @@ namespace {
 
 using Start = ShowFolder;
 
-// On the virtual clock the loading screen and the pause take 655 frames, so
-// the first scene played starts 13.1 s into the video, whichever it is.
-constexpr double kFirstSceneVideo = 13.1;
 
 // --list-scenes: scene name to its start in the music, in seconds.
 std::map<std::string, double> SceneStarts(const fs::path& dir) {
@@ -66,6 +63,17 @@ const Row* FirstOf(const std::vector<Row>& rows, const std::string& scene) {
   return nullptr;
 }
 
+// Video seconds at which the first scene played starts: the loading screen
+// and the pause before it take the same frames whichever scene that is.
+double FirstSceneVideo(const fs::path& dir) {
+  ShowRun r = RunShowIn(dir, "--record=probe --frames=400-900", "QO_QUIT_AT_FRAME=800");
+  EXPECT_EQ(r.code, 0) << r.err;
+  for (const Row& row : Rows(dir / "probe/frames.csv"))
+    if (row.scene != "loading") return double(row.frame) / 50;
+  ADD_FAILURE() << "no scene within frames 400..900";
+  return 0;
+}
+
 std::vector<int16_t> WavSamples(const fs::path& wav) {
   const std::string bytes = ReadFile(wav);
   std::vector<int16_t> samples(bytes.size() > 44 ? (bytes.size() - 44) / 2 : 0);
@@ -85,9 +93,10 @@ TEST_F(Start, EveryListedStartIsWhereTheSceneStartsInAFullRun) {
   EXPECT_NEAR(starts.at("intro"), 8.5, 1e-9);
   // A full run (to the greetz scene) that writes the frames just before and
   // at each predicted start.
+  const double firstScene = FirstSceneVideo(dir);
   std::string frames;
   for (const auto& [name, seconds] : starts) {
-    const int64_t f = std::llround((kFirstSceneVideo + seconds - 8.5) * 50);
+    const int64_t f = std::llround((firstScene + seconds - 8.5) * 50);
     frames += (frames.empty() ? "" : ",") + std::to_string(f - 1) + "-" + std::to_string(f);
   }
   ShowRun r = RunShowIn(dir, "--record=full --frames=" + frames, "QO_QUIT_AT_FRAME=16000");
@@ -171,7 +180,8 @@ TEST_F(Start, UnknownScenesAreReported) {
 // scene time `from` to `to` (show clock units).
 int MostFlashesIn(const fs::path& dir, const std::string& name, const std::string& scene, double from, double to,
                   const std::string& extra) {
-  const double begin = kFirstSceneVideo + from / 1500.0, end = kFirstSceneVideo + to / 1500.0;
+  const double first = FirstSceneVideo(dir);
+  const double begin = first + from / 1500.0, end = first + to / 1500.0;
   ShowRun r = RunShowIn(dir, "--record=" + name + " --start=" + scene + " --from=" + Seconds(begin) + " --to=" +
                                  Seconds(end) + " " + extra);
   EXPECT_EQ(r.code, 0) << r.err;
