@@ -165,7 +165,7 @@ build_one() {
     libjpeg-turbo)
       # CMake cannot read type sizes out of a WebAssembly test program: say it.
       cmake_build "$tree" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF \
-        -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -DCMAKE_INSTALL_LIBDIR=lib \
+        -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -DCMAKE_INSTALL_LIBDIR="$prefix/lib" \
         -DHAVE_SIZE_T=1 -DSIZE_T=4 ;;
     freetype)
       cmake_build "$tree" -DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_HARFBUZZ=ON \
