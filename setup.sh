@@ -5,6 +5,9 @@
 #   ./setup.sh test                  set up and run every test
 #   ./setup.sh build                 set up and build only
 #   ./setup.sh package               set up and make the Debian package ./quietorbit_VERSION_amd64.deb
+#   ./setup.sh web                   build the WebAssembly page into build-web/bin
+#   ./setup.sh web-serve             serve it on http://127.0.0.1:8000/
+#   ./setup.sh web-test              build it and run the browser tests (headless chromium)
 #
 # Debian packages are installed through apt-get only when dpkg says they are
 # missing, so a second run goes straight to the (incremental) build.
@@ -30,6 +33,10 @@ test_packages=(xvfb x11-apps ffmpeg clang libclang-rt-14-dev time
   desktop-file-utils lintian man-db file)
 # The package's library dependencies are read from the binary with file(1).
 package_packages=(file)
+# The web page: emscripten compiles it (its libraries from Debian's sources,
+# scripts/web-deps.sh), chromium runs the browser tests, node drives chromium.
+web_packages=(emscripten python3)
+web_test_packages=(chromium)
 
 install_missing() {
   local missing=()
@@ -51,6 +58,32 @@ build() {
   if [ -x build/bin/mkdata ]; then build/bin/mkdata data; fi
 }
 
+# Debian's nodejs/npm only where no node is installed at all (a machine may
+# have another distribution of it, which brings its own npm).
+install_node() {
+  command -v node >/dev/null && command -v npm >/dev/null && return 0
+  install_missing nodejs npm
+}
+
+build_web() {
+  build
+  install_missing "${web_packages[@]}"
+  install_node
+  # Emscripten's JavaScript tools need Debian's acorn, also under another node.
+  export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+  local prefix
+  prefix=$(scripts/web-deps.sh)
+  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQO_WASM_PREFIX="$prefix" >/dev/null
+  cmake --build build-web -j"$(nproc)"
+}
+
+test_web() {
+  build_web
+  install_missing "${web_test_packages[@]}"
+  [ -d tests/web/node_modules ] || (cd tests/web && npm ci --no-audit --no-fund)
+  node tests/web/run.mjs --site=build-web/bin --native=build/bin/quietorbit --data=data
+}
+
 case "$mode" in
   play)
     install_missing "${build_packages[@]}"
@@ -67,6 +100,22 @@ case "$mode" in
     # any frame and the broken-data matrix as child processes.
     scripts/sanitize.sh
     ;;
+  web-test)
+    # The web build in a real browser: same frames as natively, page behaviour.
+    install_missing "${build_packages[@]}"
+    test_web
+    ;;
+  web)
+    install_missing "${build_packages[@]}"
+    build_web
+    echo "setup: the page is in build-web/bin (index.html, quietorbit.js/.wasm/.data: copy them to"
+    echo "any static web host); ./setup.sh web-serve serves it on http://127.0.0.1:8000/"
+    ;;
+  web-serve)
+    [ -f build-web/bin/quietorbit.wasm ] || { echo "setup: no web build yet: ./setup.sh web" >&2; exit 1; }
+    echo "setup: open http://127.0.0.1:8000/ (Ctrl+C stops the server)"
+    exec python3 -m http.server 8000 --bind 127.0.0.1 --directory build-web/bin
+    ;;
   build)
     install_missing "${build_packages[@]}"
     build
@@ -80,7 +129,7 @@ case "$mode" in
     ls quietorbit_*.deb
     ;;
   *)
-    echo "usage: $0 play [options] | test | build | package" >&2
+    echo "usage: $0 play [options] | test | build | package | web | web-serve | web-test" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,191 @@
+// Browser tests of the web build, in Debian's chromium (headless) against a
+// loopback server of our own:
+//   node tests/web/run.mjs --site build-web/bin --native build/bin/quietorbit --data data [--out DIR]
+// 1. the page loads and plays with no console error, a screenshot during the
+//    loading screen shows it, Escape ends the show and the page offers to play again;
+// 2. frames of every scene hash the same as the native record at 32 and 16 bits.
+// Prints the per-scene drawing times beside the native ones (a benchmark, not a test).
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+import puppeteer from 'puppeteer-core';
+
+const args = Object.fromEntries(process.argv.slice(2).map((a) => {
+  const m = /^--([^=]+)=?(.*)$/.exec(a);
+  return m ? [m[1], m[2]] : [a, ''];
+}));
+const site = path.resolve(args.site || 'build-web/bin');
+const native = path.resolve(args.native || 'build/bin/quietorbit');
+const data = path.resolve(args.data || 'data');
+const out = path.resolve(args.out || path.join(site, '..', 'web-test'));
+const only = args.only || '';  // "page" or "frames" to run one part
+fs.mkdirSync(out, { recursive: true });
+
+// Twelve frames of every scene (50 frames per second of video; the spans
+// come from the native record's frames.csv, a little inside each scene).
+const kScenes = [
+  [0, 540],         // loading
+  [700, 3300],      // intro
+  [3380, 6300],     // cube
+  [6380, 8300],     // circles
+  [8380, 11300],    // metaballs
+  [11380, 15300],   // meshes
+  [15380, 18600],   // greetz
+];
+const kFrames = [].concat(...kScenes.map(([a, b]) =>
+  Array.from({ length: 12 }, (_, i) => Math.round(a + (b - a) * i / 11))));
+
+let failures = 0;
+function check(ok, what) {
+  console.log((ok ? 'ok   ' : 'FAIL ') + what);
+  if (!ok) failures++;
+}
+
+// ---- the server: static files from the site folder, loopback only ----
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.data': 'application/octet-stream', '.png': 'image/png' };
+const server = http.createServer((req, res) => {
+  const url = new URL(req.url, 'http://x');
+  const file = path.join(site, path.normalize(decodeURIComponent(url.pathname)).replace(/^(\.\.[/\\])+/, ''));
+  const name = file.endsWith('/') ? path.join(file, 'index.html') : file;
+  fs.readFile(name, (err, body) => {
+    if (err) { res.writeHead(404); res.end(); return; }
+    res.writeHead(200, { 'Content-Type': types[path.extname(name)] || 'application/octet-stream' });
+    res.end(body);
+  });
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const base = `http://127.0.0.1:${server.address().port}/`;
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'qo-chromium-'));
+const browser = await puppeteer.launch({
+  executablePath: process.env.QO_CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  userDataDir: profile,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+    '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
+});
+
+async function openPage(query) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 800, height: 700 });
+  const errors = [];
+  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
+  page.on('pageerror', (e) => errors.push(String(e)));
+  page.on('requestfailed', (r) => errors.push('request failed: ' + r.url()));
+  await page.goto(base + 'index.html' + query, { waitUntil: 'load' });
+  return { page, errors };
+}
+
+// Decodes the 8-bit RGB(A) PNG puppeteer's screenshot gives.
+function decodePng(buf) {
+  let pos = 8, width = 0, height = 0, channels = 0;
+  const idat = [];
+  while (pos < buf.length) {
+    const len = buf.readUInt32BE(pos), type = buf.toString('latin1', pos + 4, pos + 8);
+    const body = buf.subarray(pos + 8, pos + 8 + len);
+    if (type === 'IHDR') { width = body.readUInt32BE(0); height = body.readUInt32BE(4); channels = body[9] === 6 ? 4 : 3; }
+    if (type === 'IDAT') idat.push(body);
+    pos += 12 + len;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(idat));
+  const stride = width * channels, px = Buffer.alloc(height * stride);
+  for (let y = 0; y < height; y++) {
+    const f = raw[y * (stride + 1)], line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let x = 0; x < stride; x++) {
+      const a = x >= channels ? px[y * stride + x - channels] : 0, b = y ? px[(y - 1) * stride + x] : 0;
+      const c = x >= channels && y ? px[(y - 1) * stride + x - channels] : 0;
+      const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+      const pred = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][f];
+      px[y * stride + x] = (line[x] + pred) & 255;
+    }
+  }
+  return { width, height, channels, px };
+}
+
+async function canvasShot(page, file) {
+  const canvas = await page.$('#canvas');
+  const buf = await canvas.screenshot({ path: file });
+  return decodePng(Buffer.from(buf));
+}
+
+// Share of pixels that are not black, and how many distinct colours there are.
+function describe(img) {
+  let lit = 0;
+  const colours = new Set();
+  for (let i = 0; i < img.px.length; i += img.channels) {
+    const r = img.px[i], g = img.px[i + 1], b = img.px[i + 2];
+    if (r + g + b > 24) lit++;
+    colours.add((r << 16) | (g << 8) | b);
+  }
+  return { lit: lit / (img.width * img.height), colours: colours.size };
+}
+
+async function pagePlaysAndEnds() {
+  const opened = Date.now();
+  const { page, errors } = await openPage('');
+  check(await page.$eval('#start', (b) => !b.hidden), 'the page offers to start');
+  await page.click('#start');
+  // The loading screen: the first frame that is not black.
+  let shot = null, firstFrameMs = -1;
+  for (let i = 0; i < 600 && !shot; i++) {
+    const img = await canvasShot(page, path.join(out, 'loading.png'));
+    if (describe(img).lit > 0.02) { shot = img; firstFrameMs = Date.now() - opened; }
+    else await new Promise((r) => setTimeout(r, 50));
+  }
+  check(shot !== null, 'the loading screen appears');
+  if (shot) {
+    // Let it draw a little more, then look at it.
+    await new Promise((r) => setTimeout(r, 1500));
+    const d = describe(await canvasShot(page, path.join(out, 'loading.png')));
+    check(d.lit > 0.05 && d.colours > 50, `the loading screen shows a picture (${(100 * d.lit).toFixed(1)}% lit, ${d.colours} colours; ${path.join(out, 'loading.png')})`);
+    await page.screenshot({ path: path.join(out, 'page.png') });
+    console.log(`first loading-screen frame ${firstFrameMs} ms after opening the page (click included)`);
+  }
+  await page.keyboard.press('Escape');
+  const ended = await page.waitForSelector('#end-overlay:not([hidden])', { timeout: 30000 }).then(() => true, () => false);
+  check(ended, 'Escape ends the show and the page offers to play again');
+  check(errors.length === 0, 'no console error' + (errors.length ? ': ' + errors.join(' | ') : ''));
+  await page.close();
+}
+
+function nativeHashes(bpp) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'qo-native-'));
+  fs.symlinkSync(data, path.join(dir, 'data'));
+  const text = execFileSync(native, ['--hashes', '--frames=' + kFrames.join(','), '-nommx', `-bpp:${bpp}b`],
+    { cwd: dir, env: { ...process.env, SDL_VIDEODRIVER: 'dummy', SDL_AUDIODRIVER: 'dummy' },
+      stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 24 }).toString();
+  fs.rmSync(dir, { recursive: true, force: true });
+  return JSON.parse(text);
+}
+
+async function framesMatchNative(bpp) {
+  const { page, errors } = await openPage(`?frames=${kFrames.join(',')}&bpp=${bpp}`);
+  await page.waitForFunction(() => document.title === 'qo-done', { timeout: 40 * 60 * 1000, polling: 1000 });
+  const web = JSON.parse(await page.$eval('#qo-result', (e) => e.textContent));
+  await page.close();
+  const ref = nativeHashes(bpp);
+  const differ = kFrames.filter((f) => web.frames[f] !== ref.frames[f]);
+  check(Object.keys(web.frames).length === kFrames.length && differ.length === 0,
+    `${kFrames.length} frames at ${bpp} bits hash as natively` + (differ.length ? ` (differ: ${differ.join(',')})` : ''));
+  check(errors.length === 0, `no console error in the ${bpp}-bit frame run` + (errors.length ? ': ' + errors.join(' | ') : ''));
+  console.log(`  ms per frame, median (web / native plain kernels) at ${bpp} bits:`);
+  for (const scene of Object.keys(ref.ms_per_frame)) {
+    const w = web.ms_per_frame[scene], n = ref.ms_per_frame[scene];
+    console.log(`    ${scene.padEnd(10)} ${w.toFixed(3)} / ${n.toFixed(3)}  (${(w / n).toFixed(2)}x)`);
+  }
+}
+
+try {
+  if (only !== 'frames') await pagePlaysAndEnds();
+  if (only !== 'page') for (const bpp of [32, 16]) await framesMatchNative(bpp);
+} finally {
+  await browser.close();
+  server.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+}
+console.log(failures ? `${failures} browser test(s) failed` : 'browser tests passed');
+process.exit(failures ? 1 : 0);
