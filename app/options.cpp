@@ -50,12 +50,12 @@ const Depth kDepths[] = {{"-bpp:15b", 15}, {"-bpp:16b", 16}, {"-bpp:24b", 24}, {
 
 }  // namespace
 
-PriorityRequest ParseOptions(const std::vector<std::string>& args) {
+void ParseOptions(const std::vector<std::string>& args) {
   DebugMode = ShowFramerate = MotionBlur = Windowed = 0;
   ScreenWidth = RenderWidth;
   ScreenHeight = RenderHeight;
   ScreenBpp = 32;
-  if (args.empty()) return PriorityRequest::Untouched;
+  if (args.empty()) return;
 
   for (const std::string& arg : args) {
     for (const Flag& f : kFlags)
@@ -66,9 +66,7 @@ PriorityRequest ParseOptions(const std::vector<std::string>& args) {
       if (arg == d.literal) ScreenBpp = d.bpp;
   }
   if (NoMMX) UseMMX = false;
-  PriorityRequest request = MaxPriority ? PriorityRequest::Realtime : PriorityRequest::Normal;
   platform::SetPriorityClass(MaxPriority ? platform::PriorityClass::Realtime : platform::PriorityClass::Normal);
-  return request;
 }
 
 namespace {

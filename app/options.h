@@ -6,12 +6,10 @@
 #include <string>
 #include <vector>
 
-enum class PriorityRequest { Untouched, Normal, Realtime };
-
 // Reads the show's options into the globals. With at least one argument the
 // process priority is set (realtime with "-maxpriority", else normal); with
-// none it is left alone. Returns what was asked of the priority.
-PriorityRequest ParseOptions(const std::vector<std::string>& args);
+// none it is left alone.
+void ParseOptions(const std::vector<std::string>& args);
 
 struct ExtraOptions {
   bool help = false;

@@ -6,6 +6,7 @@ namespace platform {
 
 namespace {
 std::function<void(const std::string&, const std::string&)> g_errorBoxHook;
+std::function<void(PriorityClass)> g_priorityHook;
 
 std::function<void()>& Restorer() {
   static std::function<void()> restorer;
@@ -21,6 +22,13 @@ void ShowErrorBox(const std::string& title, const std::string& text) {
   if (g_errorBoxHook) return g_errorBoxHook(title, text);
   if (!CanShowDialogs()) return;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr);
+}
+
+void SetPriorityHook(std::function<void(PriorityClass)> hook) { g_priorityHook = std::move(hook); }
+
+void SetPriorityClass(PriorityClass cls) {
+  if (g_priorityHook) return g_priorityHook(cls);
+  ApplyPriorityClass(cls);
 }
 
 void SetDesktopRestorer(std::function<void()> restorer) { Restorer() = std::move(restorer); }

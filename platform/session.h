@@ -25,5 +25,9 @@ void RestoreDesktop();
 enum class PriorityClass { Normal, Realtime };
 // Best effort: failures (no permission) are ignored.
 void SetPriorityClass(PriorityClass cls);
+// Test hook: SetPriorityClass calls `hook` instead of changing the process.
+void SetPriorityHook(std::function<void(PriorityClass)> hook);
+// What SetPriorityClass does where the program runs (native/, web/).
+void ApplyPriorityClass(PriorityClass cls);
 
 }  // namespace platform

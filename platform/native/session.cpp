@@ -26,7 +26,7 @@ bool CanShowDialogs() {
 
 void DisableDialogs() { g_dialogsDisabled = true; }
 
-void SetPriorityClass(PriorityClass cls) {
+void ApplyPriorityClass(PriorityClass cls) {
   setpriority(PRIO_PROCESS, 0, cls == PriorityClass::Realtime ? -20 : 0);
 }
 

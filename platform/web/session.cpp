@@ -12,6 +12,6 @@ bool CanShowDialogs() { return !g_dialogsDisabled; }
 
 void DisableDialogs() { g_dialogsDisabled = true; }
 
-void SetPriorityClass(PriorityClass) {}
+void ApplyPriorityClass(PriorityClass) {}
 
 }  // namespace platform

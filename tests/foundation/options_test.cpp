@@ -5,6 +5,7 @@
 #include "Zentra2/zentra.h"
 #include "app/options.h"
 #include "core/globals.h"
+#include "platform/session.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void ResetFlags() {
 TEST(Options, DefaultsWithoutArgumentsLeavePriorityAlone) {
   ResetFlags();
   ScreenWidth = 1;
-  EXPECT_EQ(ParseOptions({}), PriorityRequest::Untouched);
+  ParseOptions({});
   EXPECT_EQ(ScreenWidth, 512);
   EXPECT_EQ(ScreenHeight, 384);
   EXPECT_EQ(ScreenBpp, 32);
@@ -24,9 +25,8 @@ TEST(Options, DefaultsWithoutArgumentsLeavePriorityAlone) {
 
 TEST(Options, LiteralsAreExactCaseSensitiveAndLaterOnesWin) {
   ResetFlags();
-  EXPECT_EQ(ParseOptions({"-res:640x480", "-Windowed", "-res:320x240", "-res:1024x768", "-bpp:16b", "-nosound",
-                          "--windowed", "-windowed "}),
-            PriorityRequest::Normal);
+  ParseOptions({"-res:640x480", "-Windowed", "-res:320x240", "-res:1024x768", "-bpp:16b", "-nosound", "--windowed",
+                "-windowed "});
   EXPECT_EQ(ScreenWidth, 320);
   EXPECT_EQ(ScreenHeight, 240);
   EXPECT_EQ(ScreenBpp, 16);
@@ -44,11 +44,18 @@ TEST(Options, EveryFlagSwitchesOn) {
   UseMMX = mmxBefore;
 }
 
-TEST(Options, PriorityFollowsMaxPriorityAnywhere) {
+TEST(Options, PriorityIsSetOnlyWithArgumentsAndFollowsMaxPriorityAnywhere) {
+  using platform::PriorityClass;
+  std::vector<PriorityClass> calls;
+  platform::SetPriorityHook([&](PriorityClass c) { calls.push_back(c); });
   ResetFlags();
-  EXPECT_EQ(ParseOptions({"-maxpriority", "-windowed"}), PriorityRequest::Realtime);
-  ResetFlags();
-  EXPECT_EQ(ParseOptions({"-unknown"}), PriorityRequest::Normal);
+  ParseOptions({});
+  EXPECT_TRUE(calls.empty());  // no argument: the priority is not touched
+  ParseOptions({"-unknown"});
+  ParseOptions({"-maxpriority", "-windowed"});
+  ParseOptions({"-windowed", "-maxpriority"});
+  platform::SetPriorityHook(nullptr);
+  EXPECT_EQ(calls, (std::vector<PriorityClass>{PriorityClass::Normal, PriorityClass::Realtime, PriorityClass::Realtime}));
 }
 
 TEST(Options, ParseResetsOnlyTheFlagsItOwns) {

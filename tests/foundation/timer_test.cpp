@@ -106,16 +106,4 @@ TEST_F(Timers, VirtualClockMovesOnlyThroughWaitsAndSleeps) {
   EXPECT_EQ(moves[2], (std::pair<int64_t, int64_t>(600000, 600001)));
 }
 
-TEST(RealClock, WaitsWithoutOvershootingMuch) {
-  platform::RealClock c;
-  int64_t deadline = c.Micros() + 30000;
-  int passes = 0;
-  while (c.Micros() < deadline) {
-    c.WaitTowards(deadline);
-    ++passes;
-  }
-  EXPECT_GE(c.Micros(), deadline);
-  EXPECT_GE(passes, 1);
-}
-
 }  // namespace

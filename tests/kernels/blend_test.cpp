@@ -310,6 +310,38 @@ TEST(Filters, BlurSmearsTowardsTheBottomRight) {
   EXPECT_EQ(Px(*col, 0, 1), (191u >> 2) << 16);
 }
 
+// Every neighbour widened to 8 bits (Expand5: v * 255 / 31, Expand6: v * 255 / 63,
+// truncated), the four summed and shifted right by 2, packed back by dropping
+// the low bits. In 15 bits, pixel (0, 0) = R31 G0 B31 sees itself twice (up,
+// left), R1 G1 B1 below and G31 to the right: R = (255 + 8 + 255 + 0) >> 2 = 129,
+// packed 129 >> 3 = 16; G = (0 + 8 + 0 + 255) >> 2 = 65 -> 8; so 0x4110.
+TEST(Filters, BlurAveragesEightBitChannelsAndPacksByDepth) {
+  struct Case {
+    uint8_t depth;
+    uint32_t in[2][3], out[2][3];
+  };
+  const Case cases[] = {
+      {15, {{0x7C1F, 0x03E0, 0x1234}, {0x0421, 0x5AD6, 0x7FFF}}, {{0x4110, 0x2A6E, 0x32B5}, {0x290A, 0x4A93, 0x5F5A}}},
+      {16, {{0xF81F, 0x07E0, 0x1234}, {0x0821, 0xAD55, 0xFFFF}}, {{0x8210, 0x4C4E, 0x5C35}, {0x49E9, 0x8CD3, 0xBE3A}}},
+      {24,
+       {{0xFF00FF, 0x00FF00, 0x123456}, {0x010203, 0x808080, 0xFEFDFC}},
+       {{0x7F4080, 0x447C55, 0x59787F}, {0x403141, 0x808A84, 0xB5BFBE}}},
+      // As 24 bits; the fourth byte is neither averaged nor cleared.
+      {32,
+       {{0x11FF00FF, 0x2200FF00, 0x33123456}, {0x44010203, 0x55808080, 0x66FEFDFC}},
+       {{0x117F4080, 0x22447C55, 0x3359787F}, {0x44403141, 0x55808A84, 0x66B5BFBE}}},
+  };
+  for (const Case& c : cases) {
+    Fixture f(c.depth);
+    auto b = f.Make(3, 2);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x) SetPx(*b, x, y, c.in[y][x]);
+    b->Blur();
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x) EXPECT_EQ(Px(*b, x, y), c.out[y][x]) << int(c.depth) << " at " << x << ", " << y;
+  }
+}
+
 TEST(Filters, UniformBuffersAndInversion) {
   VectorFlag keep;
   Biased rnd(7);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "core/scene.h"
 #include "platform/surface.h"
@@ -106,18 +107,40 @@ TEST(Frame, OverlayLinesReadAsTheyShould) {
   ScreenBpp = 32;
 }
 
-TEST(Frame, MotionBlurPresentsTheBlendedBuffer) {
-  HeadlessShow show;
-  MotionBlur = FlagOn;
-  BareScene scene;
-  scene.BeginScene();
-  ScreenBuffer->Clear(MakeColor(200, 100, 0));
-  scene.EndFrame();
-  uint8_t r, g, b;
-  SplitColor(Pixel(BlurBuffer, 10, 10), r, g, b);
-  EXPECT_EQ(r, 100);  // half of the new frame over black
-  EXPECT_EQ(g, 50);
-  MotionBlur = 0;
+// With motion blur each frame is blended over the running blend at opacity
+// ColorComponent(128): d + floor((s - d) * 128 / 256) per 8-bit channel, or
+// in 16 bits a = 132 shr 3 = 16 of 32 on the 5- and 6-bit fields; the blend,
+// not the frame, is what reaches the screen.
+TEST(Frame, MotionBlurAccumulatesOverFramesAndPresentsTheBlend) {
+  struct Case {
+    uint8_t depth;
+    uint32_t blend[3];
+  };
+  // Frames: (200, 100, 0) twice, then (0, 0, 255). 32 bits: (100, 50, 0),
+  // (150, 75, 0), (75, 37, 127), the last two rounding down past a half.
+  // 16 bits: R and G fields 25 -> 12 -> 18 -> 9, B 0 -> 0 -> 0 -> 15.
+  const Case cases[] = {{32, {0x643200, 0x964B00, 0x4B257F}}, {16, {0x6180, 0x9240, 0x492F}}};
+  for (const Case& c : cases) {
+    HeadlessShow show(c.depth);
+    MotionBlur = FlagOn;
+    BareScene scene;
+    scene.BeginScene();
+    const uint32_t frames[] = {MakeColor(200, 100, 0), MakeColor(200, 100, 0), MakeColor(0, 0, 255)};
+    for (int i = 0; i < 3; ++i) {
+      ScreenBuffer->Clear(frames[i]);
+      scene.EndFrame();
+      EXPECT_EQ(Pixel(ScreenBuffer, 7, 9), frames[i]) << int(c.depth) << " frame " << i;
+      EXPECT_EQ(Pixel(BlurBuffer, 7, 9), c.blend[i]) << int(c.depth) << " frame " << i;
+      EXPECT_EQ(Pixel(BlurBuffer, 511, 383), c.blend[i]) << int(c.depth) << " frame " << i;
+      const platform::Surface& shown = *Display->PrimarySurface;
+      ASSERT_EQ(shown.Width(), 512);
+      const int bytes = c.depth / 8;
+      for (int y = 0; y < 384; ++y)
+        ASSERT_EQ(std::memcmp(shown.Bits() + y * shown.Pitch(), BlurBuffer->Rows[size_t(y)], size_t(512 * bytes)), 0)
+            << int(c.depth) << " frame " << i << " row " << y;
+    }
+    MotionBlur = 0;
+  }
 }
 
 TEST(Frame, WaveBarsFollowTheDemoClock) {
