@@ -140,20 +140,9 @@ void TScene::Destroy() {
     FadeOutMusic();
     FreeSound();
   }
-  for (TImage64*& p : Particles) {
-    delete p;
-    p = nullptr;
-  }
-  delete Input;
-  Input = nullptr;
   delete Buffer;
   Buffer = nullptr;
-  delete BlurBuffer;
-  BlurBuffer = nullptr;
-  delete ScreenBuffer;
-  ScreenBuffer = nullptr;
-  delete Display;  // gives the desktop back
-  Display = nullptr;
+  FreeDevices();
   std::fflush(stdout);
   std::exit(0);
 }

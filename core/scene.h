@@ -51,9 +51,9 @@ public:
   // The end of every frame: EndFrame, the debug keys (with -debug), then the
   // quit test, which leads to Destroy.
   void FinishFrame();
-  // The teardown: frees what the scene made, fades the music out, frees the
-  // sprites, the input, this scene's Buffer, the two screen buffers and the
-  // display, and ends the process with exit code 0.
+  // The teardown: frees what the scene made, fades the music out, frees this
+  // scene's Buffer and the shared devices (FreeDevices), and ends the process
+  // with exit code 0.
   [[noreturn]] void Destroy();
 
   // The scene protocol. `frame(t)` draws the frame for scene time t (and

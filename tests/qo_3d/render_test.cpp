@@ -5,8 +5,8 @@
 
 #include "Zentra2/zentra.h"
 #include "asc_text.h"
-#include "png_dump.h"
 #include "qo_3d/qo3d.h"
+#include "tests/support/png_files.h"
 
 namespace {
 

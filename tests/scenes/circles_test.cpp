@@ -3,14 +3,15 @@
 #include <memory>
 
 #include "core/globals.h"
-#include "scene_world.h"
 #include "scenes/circles.h"
+#include "tests/support/headless_show.h"
+#include "tests/support/pixels.h"
 #include "trig2/trig2.h"
 
 namespace {
 
 TEST(Circles, RingsAreTenPixelsWideFromAWhiteCentre) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   TBuffer64 rings(Display, 1024, 1024, false);
   TCirclesScene::DrawRings(&rings);
   const uint32_t white = 0xFFFFFFFF;
@@ -52,7 +53,7 @@ TEST(Circles, ClosingBarsMeetAt60000) {
 }
 
 TEST(Circles, BarsBlackenTheEdgesOfTheFrame) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCirclesScene>();
   scene->DrawFrame(55000.0f);  // bars 128 columns and 96 rows wide
   const TBuffer64& screen = *ScreenBuffer;

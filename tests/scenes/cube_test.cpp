@@ -5,13 +5,14 @@
 
 #include "Zentra2/timer.h"
 #include "core/globals.h"
-#include "scene_world.h"
 #include "scenes/cube.h"
+#include "tests/support/headless_show.h"
+#include "tests/support/pixels.h"
 
 namespace {
 
 TEST(Cube, ProjectsACornerWithAndWithoutTheWobble) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCubeScene>();
   // No turn: corner 0 (-16, 16, -16) seen from z = -560.
   // x = round(-16 * 256 / 544) + 127 = -8 + 127.
@@ -35,7 +36,7 @@ TEST(Cube, ProjectsACornerWithAndWithoutTheWobble) {
 }
 
 TEST(Cube, TurnsAccumulateAboutXThenZ) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCubeScene>();
   // A quarter turn about X takes (-16, 16, -16) to (-16, 16, 16); the quarter
   // turn about Z then gives (-16, -16, 16), where corner 7 started.
@@ -54,7 +55,7 @@ TEST(Cube, TurnsAccumulateAboutXThenZ) {
 }
 
 TEST(Cube, FacesAreSortedFarthestFirstAndKeepTheirOrder) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCubeScene>();
   scene->RotateAndProject(0.0f, 0.0f);
   // Unturned, the face at z = +16 (3, 2, 6, 7) is the farthest, the one at
@@ -78,7 +79,7 @@ TEST(Cube, FacesAreSortedFarthestFirstAndKeepTheirOrder) {
 }
 
 TEST(Cube, ScanEdgeRecordsBothEndsOfEveryRow) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCubeScene>();
   scene->ResetEdgeTables();
   // Downwards from (10, 5) to (20, 9), U 0..127: 4 rows, x step 320/128,
@@ -120,7 +121,7 @@ TEST(Cube, ScanEdgeRecordsBothEndsOfEveryRow) {
 // right end 50 is not; U runs 8 + 406 per column, V is 4060 + 8.
 void CheckQuadRow(uint8_t depth) {
   SCOPED_TRACE(int(depth));
-  SceneWorld world(depth);
+  HeadlessShow world(depth, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCubeScene>();
   TBuffer64& layer = *scene->CubeLayer;
   TBuffer64& texture = *scene->CubeTexture;
@@ -150,7 +151,7 @@ TEST(Cube, TexturedQuadRowsStopBeforeTheirRightEnd) {
 }
 
 TEST(Cube, ClippedLeftEndKeepsTheUnclippedTexelPosition) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCubeScene>();
   TBuffer64& layer = *scene->CubeLayer;
   // From x = -40 to 40: du = 16256 / 80 = 203, and column 0 is drawn with
@@ -167,7 +168,7 @@ TEST(Cube, ClippedLeftEndKeepsTheUnclippedTexelPosition) {
 }
 
 TEST(Cube, OnlyFacesWoundOneWayAreDrawn) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCubeScene>();
   for (TCubeFace& f : scene->CubeFaces) f = {4, 4, 4, 4, 0};  // degenerate: cross 0
   scene->CubeFaces[0] = {0, 1, 2, 3, 0};
@@ -193,7 +194,7 @@ namespace {
 // leaves in CameraZ and WobbleAmount for the next frame's projection. Rows
 // that leave them alone keep whatever was there.
 TEST(Cube, CameraRowsAtTheirBoundaries) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TCubeScene>();
   constexpr int32_t kUntouched = -999;
   const int32_t beat[3] = {-120, -180, -60};

@@ -6,8 +6,9 @@
 #include "Zentra2/image.h"
 #include "Zentra2/timer.h"
 #include "core/globals.h"
-#include "scene_world.h"
 #include "scenes/intro.h"
+#include "tests/support/headless_show.h"
+#include "tests/support/png_files.h"
 #include "trig2/trig2.h"
 
 namespace {
@@ -59,7 +60,7 @@ uint32_t AddSaturated(uint32_t a, uint32_t b) {
 }
 
 TEST(Intro, FrameAddsTheLayerOverTheScrolledBackdrop) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TIntroScene>();
   scene->DrawFrame(8000.0f);  // the title, drawn opaque into the layer
   const int32_t k = 200;
@@ -73,7 +74,7 @@ TEST(Intro, FrameAddsTheLayerOverTheScrolledBackdrop) {
 }
 
 TEST(Intro, RisingEndMovesTheLayerUpTwoRows) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TIntroScene>();
   TBuffer64& layer = *scene->Buffer;
   for (int32_t y = 0; y < layer.Height; ++y) {
@@ -85,7 +86,7 @@ TEST(Intro, RisingEndMovesTheLayerUpTwoRows) {
 }
 
 TEST(Intro, TiledBackdropRepeatsItsPictureAndClipsTheEdges) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   TImage64 tile(Display, "./data/gfx/intro/in69.png", false);
   TImageT64 tiled(Display, "./data/gfx/intro/in69.png", 512, 384);
   ASSERT_EQ(tiled.Width, 512);
@@ -103,7 +104,7 @@ namespace {
 // The intro's timeline at the boundary of every row, with one-colour
 // pictures: each row's work on a layer of a known colour is computable.
 TEST(Intro, TimelineRowsAtTheirBoundaries) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   const uint32_t p1 = 0x643214, p2 = 0x1EA05A, p3 = 0x3C28C8, x0 = 0xC86432;
   WritePng("data/gfx/intro/in00.png", 512, 384, [&](int32_t, int32_t) { return p1; });
   WritePng("data/gfx/intro/in01.png", 512, 384, [&](int32_t, int32_t) { return p2; });

@@ -10,7 +10,8 @@
 #include "core/frame_observer.h"
 #include "core/globals.h"
 #include "core/loading.h"
-#include "scene_world.h"
+#include "tests/support/headless_show.h"
+#include "tests/support/png_files.h"
 
 namespace {
 
@@ -34,12 +35,12 @@ uint32_t Screen(int32_t x, int32_t y) { return ReadPixel(*ScreenBuffer, x, y) & 
 
 class LoadingWorld : public ::testing::Test {
 protected:
-  LoadingWorld() : world(32) {
+  LoadingWorld() : world(32, HeadlessShow::Data::MadeUp) {
     std::filesystem::create_directories("data/gfx/loading");
     WritePng("data/gfx/loading/ld00.jpg", 512, 384, [](int32_t, int32_t) { return kBackground; });
     WritePng("data/gfx/loading/ld01.png", kLogoWidth, kLogoHeight, [](int32_t, int32_t) { return kLogoPanel; });
   }
-  SceneWorld world;
+  HeadlessShow world;
 };
 
 // What the frame observer sees of each animation frame once it is drawn.

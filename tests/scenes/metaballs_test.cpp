@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "core/globals.h"
-#include "scene_world.h"
 #include "scenes/metaballs.h"
+#include "tests/support/headless_show.h"
+#include "tests/support/pixels.h"
 #include "trig2/trig2.h"
 
 namespace {
@@ -32,7 +33,7 @@ TEST(Metaballs, FieldTableFallsOffWithDistance) {
 }
 
 TEST(Metaballs, FieldIsCappedAndColoursByPlaceAndStrength) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TMetaballsScene>();
   scene->Balls[0] = {100, 100};
   scene->Balls[1] = {100, 100};
@@ -54,7 +55,7 @@ TEST(Metaballs, FieldIsCappedAndColoursByPlaceAndStrength) {
 }
 
 TEST(Metaballs, BlobLayerMatchesTheFieldAtEveryPixel) {
-  SceneWorld world(16);
+  HeadlessShow world(16, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<TMetaballsScene>();
   for (float t : {0.0f, 12345.0f, 77777.0f}) {
     for (int32_t k = 0; k < 3; ++k) scene->Balls[k] = TMetaballsScene::BallCentre(k, t);

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "core/globals.h"
-#include "scene_world.h"
 #include "scenes/circles.h"
 #include "scenes/cube.h"
 #include "scenes/intro.h"
 #include "scenes/metaballs.h"
+#include "tests/support/headless_show.h"
 
 // Every allocation of the test program is counted.
 namespace {
@@ -36,7 +36,7 @@ namespace {
 
 template <class Scene>
 void CheckRunEndsAfterItsLength(float length) {
-  SceneWorld world(32);
+  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
   auto scene = std::make_unique<Scene>();
   scene->Run({"scene", length});
   // The last frame read a scene time beyond the length; frames are 20 ms
@@ -59,7 +59,7 @@ const std::vector<float> MetaballsTimes = {0, 3000, 8000, 10000, 20000, 40000, 5
 
 // Draws the frames in order, advancing the clock by one frame between them.
 template <class Scene>
-int64_t AllocationsWhileDrawing(SceneWorld& world, Scene& scene, const std::vector<float>& times) {
+int64_t AllocationsWhileDrawing(HeadlessShow& world, Scene& scene, const std::vector<float>& times) {
   scene.BeginScene();
   const int64_t before = Allocations.load();
   for (float t : times) {
@@ -72,7 +72,7 @@ int64_t AllocationsWhileDrawing(SceneWorld& world, Scene& scene, const std::vect
 TEST(SceneFrames, NoFrameAllocates) {
   for (uint8_t depth : {16, 32}) {
     SCOPED_TRACE(int(depth));
-    SceneWorld world(depth);
+    HeadlessShow world(depth, HeadlessShow::Data::MadeUp);
     const int64_t atStart = Allocations.load();
     auto intro = std::make_unique<TIntroScene>();
     auto cube = std::make_unique<TCubeScene>();

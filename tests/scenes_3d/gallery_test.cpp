@@ -7,8 +7,8 @@
 
 #include "Zentra2/image.h"
 #include "Zentra2/zentra.h"
-#include "tests/qo_3d/png_dump.h"
 #include "qo_3d/qo3d.h"
+#include "tests/support/png_files.h"
 
 namespace {
 

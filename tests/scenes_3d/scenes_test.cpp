@@ -4,21 +4,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "Zentra2/image.h"
-#include "Zentra2/input.h"
 #include "Zentra2/timer.h"
-#include "Zentra2/zentra.h"
 #include "core/frame_observer.h"
 #include "core/globals.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
-#include "tests/qo_3d/png_dump.h"
 #include "scenes/greetz.h"
 #include "scenes/meshes.h"
+#include "tests/support/headless_show.h"
+#include "tests/support/png_files.h"
 
 namespace {
 
@@ -53,84 +51,38 @@ TEST(GreetzTimeline, PanelRows) {
   EXPECT_EQ(GreetzListRow(53000), -1038);
 }
 
-// The show's devices on a headless display at the given depth, with the data
-// tree and the virtual clock.
-class Show {
-public:
-  static bool Ready() {
-    const char* source = std::getenv("QO_SOURCE_DIR");
-    return source && std::filesystem::exists(std::string(source) + "/data/msh/geosph10.asc");
-  }
-  static void Start(int depth) {
-    std::filesystem::current_path(std::getenv("QO_SOURCE_DIR"));
-    auto clock = std::make_unique<platform::VirtualClock>();
-    Clock = clock.get();
-    platform::UseClock(std::move(clock));
-    Headless = true;
-    NoSound = FlagOn;
-    ScreenBpp = depth;
-    Display = new THeadlessZentra(RenderWidth, RenderHeight, uint8_t(depth));
-    ScreenBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
-    BlurBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
-    Input = new TInput64(Display->Handle);
-    SyncTimer = new TTimer64(241);
-    MusicTimer = new TTimer64_2(241);
-    SyncTimer->Start();
-    MusicTimer->Start();
-    const char* const particles[6] = {"pa00.png", "pa01.png", "pa02.png", "pa00s.png", "pa01s.png", "pa02s.png"};
-    for (int i = 0; i < 6; ++i)
-      Particles[i] = new TImage64(Display, std::string("./data/gfx/particles/") + particles[i], false);
-  }
-  // Frees the devices as the teardown would, without ending the process.
-  // The scenes stay allocated, as they do in the show.
-  static void Stop() {
-    delete Input;
-    Input = nullptr;
-    for (TImage64*& p : Particles) {
-      delete p;
-      p = nullptr;
-    }
-    delete BlurBuffer;
-    BlurBuffer = nullptr;
-    delete ScreenBuffer;
-    ScreenBuffer = nullptr;
-    delete Display;
-    Display = nullptr;
-    SetFrameObserver(nullptr);
-  }
-  static inline platform::VirtualClock* Clock = nullptr;
-};
-
 // Jumps the clock ahead after every presented frame and keeps a copy of some.
 class Skipper : public FrameObserver {
 public:
-  Skipper(int64_t stepMs, std::string name) : step_(stepMs * 1000), name_(std::move(name)) {}
+  Skipper(platform::VirtualClock& clock, int64_t stepMs, std::string name)
+      : clock_(clock), step_(stepMs * 1000), name_(std::move(name)) {}
   void FrameStarted(const char*, float t) override { last_ = t; }
   void FramePresented() override {
     if (frames_ % 4 == 0) DumpPng(*ScreenBuffer, name_ + "_run_" + std::to_string(int(last_)));
     ++frames_;
-    Show::Clock->Advance(step_);
+    clock_.Advance(step_);
   }
   int frames_ = 0;
   float last_ = 0;
 
 private:
+  platform::VirtualClock& clock_;
   int64_t step_;
   std::string name_;
 };
 
 class Scenes : public testing::TestWithParam<int> {
 protected:
+  // The scenes stay allocated, as they do in the show.
   void SetUp() override {
-    if (!Show::Ready()) GTEST_SKIP() << "no data tree";
-    Show::Start(GetParam());
+    if (!HeadlessShow::HaveGeneratedData()) GTEST_SKIP() << "no data tree";
+    show = std::make_unique<HeadlessShow>(uint8_t(GetParam()), HeadlessShow::Data::Generated);
   }
-  void TearDown() override {
-    if (Show::Ready()) Show::Stop();
-  }
+  void TearDown() override { show.reset(); }
   std::string Name(const std::string& what, float t) const {
     return what + "_" + std::to_string(GetParam()) + "_" + std::to_string(int(t));
   }
+  std::unique_ptr<HeadlessShow> show;
 };
 
 uint32_t At(const TBuffer64& buf, int32_t x, int32_t y) {
@@ -172,7 +124,7 @@ TEST_P(Scenes, Meshes) {
   // The strobe follows the absolute clock: every other 200 ms all white.
   int whiteFrames = 0;
   for (int i = 0; i < 4; ++i) {
-    Show::Clock->Advance(200000);
+    show->Clock->Advance(200000);
     meshes->DrawFrame(68000);
     bool odd = std::lrint(double(SyncTimer->Elapsed()) / 200.0) % 2 != 0;
     bool allWhite = At(*ScreenBuffer, 0, 0) == white && At(*ScreenBuffer, 256, 192) == white &&
@@ -197,7 +149,7 @@ TEST_P(Scenes, Meshes) {
 
   // A whole run: the clock jumps 2.5 s (3750 demo-clock units) after every
   // frame; Run ends on its own after the first frame past 120000.
-  Skipper skip(2500, Name("meshes", 0));
+  Skipper skip(*show->Clock, 2500, Name("meshes", 0));
   SetFrameObserver(&skip);
   meshes->Run({"meshes", 120000.0f});
   EXPECT_GE(skip.frames_, 32);
@@ -253,7 +205,7 @@ TEST_P(Scenes, Greetz) {
   DebugMode = 0;
   EXPECT_FLOAT_EQ(g.Spin.Z, 0.9f);
 
-  Skipper skip(2500, Name("greetz", 0));
+  Skipper skip(*show->Clock, 2500, Name("greetz", 0));
   SetFrameObserver(&skip);
   greetz->Run({"greetz", 100000.0f});
   EXPECT_GE(skip.frames_, 27);

@@ -3,9 +3,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "Zentra2/buffer.h"
+#include "Zentra2/timer.h"
+#include "Zentra2/zentra.h"
+#include "core/globals.h"
 #include "core/scene.h"
+#include "platform/clock.h"
 #include "platform/surface.h"
 #include "tests/support/headless_show.h"
+#include "trig2/trig2.h"
 
 namespace {
 
@@ -20,23 +26,23 @@ TEST(Frame, PacingKeepsFramesTwentyMillisecondsApartAndLetsLateOnesGo) {
   HeadlessShow show;
   BareScene scene;
   scene.BeginScene();
-  int64_t before = show.clock->Micros();
+  int64_t before = show.Clock->Micros();
   scene.EndFrame();
-  EXPECT_EQ(show.clock->Micros() - before, 20000);  // a fast frame waits for the rest of 20 ms
+  EXPECT_EQ(show.Clock->Micros() - before, 20000);  // a fast frame waits for the rest of 20 ms
   scene.EndFrame();
-  EXPECT_EQ(show.clock->Micros() - before, 40000);
-  show.clock->Advance(35000);  // a frame that took 35 ms is shown at once
-  int64_t late = show.clock->Micros();
+  EXPECT_EQ(show.Clock->Micros() - before, 40000);
+  show.Clock->Advance(35000);  // a frame that took 35 ms is shown at once
+  int64_t late = show.Clock->Micros();
   scene.EndFrame();
-  EXPECT_EQ(show.clock->Micros(), late);
+  EXPECT_EQ(show.Clock->Micros(), late);
   EXPECT_EQ(LastFrameTime, MusicTimer->Elapsed());
 }
 
 TEST(Frame, TheSceneConstructorSleepsHalfASecond) {
   HeadlessShow show;
-  int64_t before = show.clock->Micros();
+  int64_t before = show.Clock->Micros();
   BareScene scene;
-  EXPECT_EQ(show.clock->Micros() - before, 500000);
+  EXPECT_EQ(show.Clock->Micros() - before, 500000);
   EXPECT_EQ(scene.Buffer->Width, 512);
   EXPECT_EQ(scene.Buffer->Height, 384);
 }
@@ -67,7 +73,7 @@ TEST(Frame, OverlayStaysEmptyForTheFirst500UnitsThenDrawsBlue) {
       for (int x = 0; x < 80; ++x) ASSERT_EQ(Pixel(ScreenBuffer, x, y), 0u);
   }
   EXPECT_EQ(scene.FrameCount, 16);
-  show.clock->Advance(200000);
+  show.Clock->Advance(200000);
   scene.EndFrame();
   bool blue = false;
   for (int y = 0; y < 16; ++y)
@@ -86,7 +92,7 @@ TEST(Frame, OverlayLinesReadAsTheyShould) {
   BareScene scene;
   scene.BeginScene();
   scene.FrameCount = 100;
-  show.clock->Advance(1337000);  // 2005.5 demo units
+  show.Clock->Advance(1337000);  // 2005.5 demo units
   auto lines = scene.OverlayLines(2005.5f);
   ASSERT_EQ(lines.size(), 11u);  // fps and ten debug lines: no music lines without sound
   EXPECT_EQ(lines[0], std::make_pair(2, std::string("49.86 fps")));
@@ -146,7 +152,7 @@ TEST(Frame, MotionBlurAccumulatesOverFramesAndPresentsTheBlend) {
 TEST(Frame, WaveBarsFollowTheDemoClock) {
   HeadlessShow show;
   BareScene scene;
-  show.clock->Advance(1000000);  // 1500 demo units
+  show.Clock->Advance(1000000);  // 1500 demo units
   float T = SyncTimer->Elapsed();
   TBuffer64* target = scene.Buffer;
   target->Clear(MakeColor(0, 128, 0));

@@ -1,20 +1,19 @@
-#include "scene_world.h"
-
-#include <unistd.h>
+#include "tests/support/headless_show.h"
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
-#include <vector>
 
 #include "Zentra2/image.h"
+#include "Zentra2/input.h"
 #include "Zentra2/timer.h"
 #include "Zentra2/zentra.h"
+#include "core/frame_observer.h"
 #include "core/globals.h"
 #include "platform/clock.h"
-#include "pngwrite/png_writer.h"
+#include "tests/support/png_files.h"
 #include "trig2/trig2.h"
 
 namespace fs = std::filesystem;
@@ -36,15 +35,16 @@ std::function<uint32_t(int32_t, int32_t)> Glow(int32_t size, int32_t r, int32_t 
   };
 }
 
-void MakeDataTree(const std::string& root) {
-  const std::string gfx = root + "/data/gfx/";
+const char* const kParticles[6] = {"pa00", "pa01", "pa02", "pa00s", "pa01s", "pa02s"};
+
+void MakeDataTree(const fs::path& root) {
+  const std::string gfx = (root / "data/gfx/").string();
   for (const char* dir : {"intro", "cube", "textures", "metaballs", "particles"}) fs::create_directories(gfx + dir);
   const int32_t sizes[6] = {64, 56, 48, 32, 24, 28};
-  const char* names[6] = {"pa00", "pa01", "pa02", "pa00s", "pa01s", "pa02s"};
   const uint32_t colours[3] = {0xFFC040, 0x40E0FF, 0xC080FF};
   for (int i = 0; i < 6; ++i) {
     const uint32_t c = colours[i % 3];
-    WritePng(gfx + "particles/" + names[i] + ".png", sizes[i], sizes[i],
+    WritePng(gfx + "particles/" + kParticles[i] + ".png", sizes[i], sizes[i],
              Glow(sizes[i], int32_t(c >> 16), int32_t(c >> 8 & 255), int32_t(c & 255)));
   }
   // Title: a bright frame and a diagonal band.
@@ -66,7 +66,7 @@ void MakeDataTree(const std::string& root) {
   WritePng(gfx + "intro/in69.png", 40, 30,
            [](int32_t x, int32_t y) { return (x < 20) != (y < 15) ? Rgb(30, 30, 60) : Rgb(10, 10, 30); });
   WritePng(gfx + "cube/cb00.jpg", 400, 300, [](int32_t x, int32_t y) { return Rgb(40 + x / 8, 20, 40 + y / 6); });
-  WritePng(gfx + "textures/tex01.jpg", 256, 256, CubeTexel);
+  WritePng(gfx + "textures/tex01.jpg", 256, 256, [](int32_t x, int32_t y) { return Rgb(x, y, 200); });
   WritePng(gfx + "textures/tex00.jpg", 100, 100,
            [](int32_t x, int32_t y) { return Rgb(20 + x / 2, 40, 20 + y / 2); });
   WritePng(gfx + "metaballs/mb00.jpg", 512, 384, [](int32_t x, int32_t y) { return Rgb(y / 3, x / 4, 90); });
@@ -74,89 +74,63 @@ void MakeDataTree(const std::string& root) {
            [](int32_t x, int32_t y) { return Rgb(200 - y / 3, 100 + x / 8, 200); });
 }
 
+fs::path GeneratedRoot() {
+  const char* source = std::getenv("QO_SOURCE_DIR");
+  return source ? fs::path(source) : fs::path();
+}
+
 }  // namespace
 
-uint32_t CubeTexel(int32_t x, int32_t y) { return Rgb(x, y, 200); }
-
-void WritePng(const std::string& path, int32_t width, int32_t height,
-              const std::function<uint32_t(int32_t, int32_t)>& rgb) {
-  std::vector<uint8_t> pixels(size_t(width) * height * 3);
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      const uint32_t c = rgb(x, y);
-      uint8_t* p = &pixels[(size_t(y) * width + x) * 3];
-      p[0] = uint8_t(c >> 16);
-      p[1] = uint8_t(c >> 8);
-      p[2] = uint8_t(c);
-    }
-  }
-  std::string error;
-  if (!pngwrite::WriteRgb(path, width, height, pixels.data(), size_t(width) * 3, -1, &error))
-    throw std::runtime_error(error);
+bool HeadlessShow::HaveGeneratedData() {
+  const fs::path root = GeneratedRoot();
+  return !root.empty() && fs::exists(root / "data/msh/geosph10.asc");
 }
 
-void SaveBufferPng(const TBuffer64& buffer, const std::string& path) {
-  WritePng(path, buffer.Width, buffer.Height, [&](int32_t x, int32_t y) {
-    uint8_t r, g, b;
-    SplitColor(ReadPixel(buffer, x, y), r, g, b);
-    return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
-  });
-}
-
-SceneWorld::SceneWorld(uint8_t depth) {
+HeadlessShow::HeadlessShow(uint8_t depth, Data data) {
   auto clock = std::make_unique<platform::VirtualClock>();
   Clock = clock.get();
   platform::UseClock(std::move(clock));
   BuildSinTable();
-
-  char tmpl[] = "/tmp/qo_scenes_XXXXXX";
-  if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
-  Root = tmpl;
-  MakeDataTree(Root);
-  oldDir_ = fs::current_path().string();
-  fs::current_path(Root);
+  NoSound = FlagOn;
+  DebugMode = ShowFramerate = MotionBlur = 0;
+  LastFrameTime = 0;
 
   Display = new THeadlessZentra(RenderWidth, RenderHeight, depth);
   ScreenBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
   BlurBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
+  Input = new TInput64(Display->Handle);
   SyncTimer = new TTimer64(241);
   MusicTimer = new TTimer64_2(241);
+  WaitTimer = new TTimer64_2(241);
   SyncTimer->Start();
   MusicTimer->Start();
-  LoadParticles();
-}
 
-void SceneWorld::LoadParticles() {
-  const char* names[6] = {"pa00", "pa01", "pa02", "pa00s", "pa01s", "pa02s"};
-  for (int i = 0; i < 6; ++i) {
-    delete Particles[i];
-    Particles[i] = new TImage64(Display, std::string("./data/gfx/particles/") + names[i] + ".png", false);
+  if (data == Data::None) return;
+  fs::path root = GeneratedRoot();
+  if (data == Data::MadeUp) {
+    char tmpl[] = "/tmp/qo_scenes_XXXXXX";
+    if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
+    root = madeUp_ = tmpl;
+    MakeDataTree(root);
   }
+  oldDir_ = fs::current_path();
+  fs::current_path(root);
+  for (int i = 0; i < 6; ++i)
+    Particles[i] = new TImage64(Display, std::string("./data/gfx/particles/") + kParticles[i] + ".png", false);
 }
 
-void SceneWorld::UseDataTree(const std::string& dir) {
-  fs::current_path(fs::absolute(fs::path(oldDir_) / dir));
-  LoadParticles();
-}
-
-SceneWorld::~SceneWorld() {
-  for (TImage64*& p : Particles) {
-    delete p;
-    p = nullptr;
-  }
+HeadlessShow::~HeadlessShow() {
+  SetFrameObserver(nullptr);
+  FreeDevices();
   delete SyncTimer;
   delete MusicTimer;
+  delete WaitTimer;
   SyncTimer = nullptr;
-  MusicTimer = nullptr;
-  delete ScreenBuffer;
-  delete BlurBuffer;
-  ScreenBuffer = BlurBuffer = nullptr;
-  delete Display;
-  Display = nullptr;
-  fs::current_path(oldDir_);
+  MusicTimer = WaitTimer = nullptr;
   std::error_code ec;
-  fs::remove_all(Root, ec);
+  if (!oldDir_.empty()) fs::current_path(oldDir_, ec);
+  if (!madeUp_.empty()) fs::remove_all(madeUp_, ec);
   platform::UseClock(std::make_unique<platform::RealClock>());
 }
 
-void SceneWorld::AdvanceMs(int64_t ms) { Clock->Advance(ms * 1000); }
+void HeadlessShow::AdvanceMs(int64_t ms) { Clock->Advance(ms * 1000); }
