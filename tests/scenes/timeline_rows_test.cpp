@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "Zentra2/image.h"
-#include "core/globals.h"
 #include "Zentra2/timer.h"
+#include "core/globals.h"
 #include "scenes/circles.h"
 #include "scenes/cube.h"
 #include "scenes/metaballs.h"
