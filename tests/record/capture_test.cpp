@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/record/run_show.h"
+#include "tests/record/picture.h"
+#include "tests/support/child_run.h"
 
 namespace fs = std::filesystem;
 
@@ -52,7 +53,7 @@ TEST_F(Capture, EnlargedFramesAreBlocksOfTheNativeFrameCentredOnBlack) {
   ASSERT_EQ(RunShowIn(dir, std::string("--record=native ") + kFrames, kShortRun).code, 0);
   // 1101 x 801 fits twice 512 x 384 (1024 x 768): 77 and 33 pixels left,
   // 38 left and 16 above, the odd one right and below.
-  ShowRun r = RunShowIn(dir, std::string("--record=big --record-size=1101x801 ") + kFrames, kShortRun);
+  ChildResult r = RunShowIn(dir, std::string("--record=big --record-size=1101x801 ") + kFrames, kShortRun);
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_EQ(RunShowIn(dir, std::string("--record=k3 --record-scale=3 ") + kFrames, kShortRun).code, 0);
   EXPECT_EQ(ReadFile(dir / "big/music.wav"), ReadFile(dir / "native/music.wav"));
@@ -95,7 +96,7 @@ TEST_F(Capture, LosslessVideoFramesAreThePngFramesAndRepeatByteForByte) {
   if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg";
   const std::string size = " --record-size=1101x801 ";
   ASSERT_EQ(RunShowIn(dir, "--record=png" + size + kFrames, kShortRun).code, 0);
-  ShowRun a = RunShowIn(dir, "--record=a.mkv" + size + kFrames, kShortRun);
+  ChildResult a = RunShowIn(dir, "--record=a.mkv" + size + kFrames, kShortRun);
   ASSERT_EQ(a.code, 0) << a.err;
   ASSERT_EQ(RunShowIn(dir, "--record=b.mkv" + size + kFrames, kShortRun).code, 0);
   EXPECT_EQ(ReadFile(dir / "a.mkv"), ReadFile(dir / "b.mkv"));
@@ -111,7 +112,7 @@ TEST_F(Capture, LosslessVideoFramesAreThePngFramesAndRepeatByteForByte) {
 
 TEST_F(Capture, UploadVideoIsH264AndAacAtExactlyFiftyFrames) {
   if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg";
-  ShowRun r = RunShowIn(dir, std::string("--record=up.mp4 --record-size=1920x1080 ") + kFrames, kShortRun);
+  ChildResult r = RunShowIn(dir, std::string("--record=up.mp4 --record-size=1920x1080 ") + kFrames, kShortRun);
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(Probe(dir / "up.mp4", "stream=codec_name,pix_fmt,width,height,r_frame_rate,avg_frame_rate"),
             "codec_name=h264\nwidth=1920\nheight=1080\npix_fmt=yuv420p\nr_frame_rate=50/1\navg_frame_rate=50/1\n"

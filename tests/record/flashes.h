@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "tests/record/run_show.h"
+#include "tests/record/picture.h"
 
 // Mean relative luminance of a picture, 0 (black) .. 1 (white), in linear light.
 double MeanLuminance(const Picture& picture);

@@ -13,7 +13,8 @@
 #include <map>
 #include <sstream>
 
-#include "tests/record/run_show.h"
+#include "tests/record/picture.h"
+#include "tests/support/child_run.h"
 
 namespace fs = std::filesystem;
 
@@ -42,7 +43,7 @@ Picture Difference(const Picture& a, const Picture& b) {
 
 TEST_P(Golden, FramesMatchTheirStoredHashes) {
   const int depth = GetParam();
-  ShowRun r = RunShowIn(dir, "--record=rec -bpp:" + std::to_string(depth) + "b --frames=" + kFrames);
+  ChildResult r = RunShowIn(dir, "--record=rec -bpp:" + std::to_string(depth) + "b --frames=" + kFrames);
   ASSERT_EQ(r.code, 0) << r.err;
 
   const fs::path file = fs::path(QO_GOLDEN_DIR) / ("frames_" + std::to_string(depth) + ".txt");

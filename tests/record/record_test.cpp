@@ -4,7 +4,8 @@
 #include <set>
 
 #include "core/sha256.h"
-#include "tests/record/run_show.h"
+#include "tests/record/picture.h"
+#include "tests/support/child_run.h"
 
 namespace fs = std::filesystem;
 
@@ -32,7 +33,7 @@ constexpr const char* kShortRun = "QO_QUIT_AT_FRAME=450";
 TEST_F(Record, TwoRunsWriteTheSameBytesAndAFrameListPicksTheSameFrames) {
   ASSERT_EQ(RunShowIn(dir, "--record=a", kShortRun).code, 0);
   ASSERT_EQ(RunShowIn(dir, "--record=b", kShortRun).code, 0);
-  ShowRun c = RunShowIn(dir, "--record=c --frames=0,100,420,700,701", kShortRun);
+  ChildResult c = RunShowIn(dir, "--record=c --frames=0,100,420,700,701", kShortRun);
   ASSERT_EQ(c.code, 0) << c.err;
 
   std::set<std::string> names;
@@ -69,7 +70,7 @@ TEST_F(Record, TwoRunsWriteTheSameBytesAndAFrameListPicksTheSameFrames) {
 }
 
 TEST_F(Record, FromAndToWriteOnlyTheirStretch) {
-  ShowRun r = RunShowIn(dir, "--record=part --from=10 --to=10.5", kShortRun);
+  ChildResult r = RunShowIn(dir, "--record=part --from=10 --to=10.5", kShortRun);
   ASSERT_EQ(r.code, 0) << r.err;
   std::vector<std::string> rows = Lines(ReadFile(dir / "part/frames.csv"));
   ASSERT_EQ(rows.size(), 27u);  // header + frames 500..525
@@ -85,7 +86,7 @@ TEST_F(Record, FromAndToWriteOnlyTheirStretch) {
 // The digests the browser build is compared by: the frames --record writes,
 // hashed as RGB24 rows top-down.
 TEST_F(Record, HashesAreTheSha256OfTheFramesRecordWrites) {
-  ShowRun h = RunShowIn(dir, "--hashes --frames=0,420,700", kShortRun);
+  ChildResult h = RunShowIn(dir, "--hashes --frames=0,420,700", kShortRun);
   ASSERT_EQ(h.code, 0) << h.err;
   ASSERT_EQ(RunShowIn(dir, "--record=c --frames=0,420,700", kShortRun).code, 0);
   EXPECT_FALSE(fs::exists(dir / "frames.csv"));
@@ -114,7 +115,7 @@ TEST(Sha256, KnownDigestsAroundTheBlockBoundaries) {
 }
 
 TEST_F(Record, BenchmarkReportsEveryScenePlayed) {
-  ShowRun r = RunShowIn(dir, "--benchmark --json", kShortRun);
+  ChildResult r = RunShowIn(dir, "--benchmark --json", kShortRun);
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("{\"depth\": 32"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"scene\": \"loading\""), std::string::npos);
@@ -129,7 +130,7 @@ TEST_F(Record, BadValuesOfOurOptionsAreReported) {
 }
 
 TEST_F(Record, WithoutADisplayTheFatalPathPointsToRecording) {
-  ShowRun r = RunShowIn(dir, "-windowed -nosound", "SDL_VIDEODRIVER=nonexistent");
+  ChildResult r = RunShowIn(dir, "-windowed -nosound", "SDL_VIDEODRIVER=nonexistent");
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("--record"), std::string::npos) << r.err;
   EXPECT_NE(ReadFile(dir / "ZNT_ERR.txt").find("[TSelfZentra]"), std::string::npos);

@@ -11,7 +11,8 @@
 #include <sstream>
 
 #include "tests/record/flashes.h"
-#include "tests/record/run_show.h"
+#include "tests/record/picture.h"
+#include "tests/support/child_run.h"
 
 namespace fs = std::filesystem;
 
@@ -22,7 +23,7 @@ using Start = ShowFolder;
 
 // --list-scenes: scene name to its start in the music, in seconds.
 std::map<std::string, double> SceneStarts(const fs::path& dir) {
-  ShowRun r = RunShowIn(dir, "--list-scenes");
+  ChildResult r = RunShowIn(dir, "--list-scenes");
   EXPECT_EQ(r.code, 0);
   std::map<std::string, double> starts;
   std::stringstream lines(r.out);
@@ -66,7 +67,7 @@ const Row* FirstOf(const std::vector<Row>& rows, const std::string& scene) {
 // Video seconds at which the first scene played starts: the loading screen
 // and the pause before it take the same frames whichever scene that is.
 double FirstSceneVideo(const fs::path& dir) {
-  ShowRun r = RunShowIn(dir, "--record=probe --frames=400-900", "QO_QUIT_AT_FRAME=800");
+  ChildResult r = RunShowIn(dir, "--record=probe --frames=400-900", "QO_QUIT_AT_FRAME=800");
   EXPECT_EQ(r.code, 0) << r.err;
   for (const Row& row : Rows(dir / "probe/frames.csv"))
     if (row.scene != "loading") return double(row.frame) / 50;
@@ -99,7 +100,7 @@ TEST_F(Start, EveryListedStartIsWhereTheSceneStartsInAFullRun) {
     const int64_t f = std::llround((firstScene + seconds - 8.5) * 50);
     frames += (frames.empty() ? "" : ",") + std::to_string(f - 1) + "-" + std::to_string(f);
   }
-  ShowRun r = RunShowIn(dir, "--record=full --frames=" + frames, "QO_QUIT_AT_FRAME=16000");
+  ChildResult r = RunShowIn(dir, "--record=full --frames=" + frames, "QO_QUIT_AT_FRAME=16000");
   ASSERT_EQ(r.code, 0) << r.err;
   const std::vector<Row> rows = Rows(dir / "full/frames.csv");
   ASSERT_EQ(rows.size(), 12u);
@@ -115,7 +116,7 @@ TEST_F(Start, EveryListedStartIsWhereTheSceneStartsInAFullRun) {
 TEST_F(Start, AStartedSceneHasTheFullRunsPicturesAndMusic) {
   const std::map<std::string, double> starts = SceneStarts(dir);
   const double skipped = starts.at("meshes") - starts.at("intro");
-  ShowRun s = RunShowIn(dir, "--record=started --start=meshes --from=12 --to=15", "QO_QUIT_AT_FRAME=900");
+  ChildResult s = RunShowIn(dir, "--record=started --start=meshes --from=12 --to=15", "QO_QUIT_AT_FRAME=900");
   ASSERT_EQ(s.code, 0) << s.err;
   const std::vector<Row> started = Rows(dir / "started/frames.csv");
   const Row* first = FirstOf(started, "meshes");
@@ -123,7 +124,7 @@ TEST_F(Start, AStartedSceneHasTheFullRunsPicturesAndMusic) {
   EXPECT_EQ(FirstOf(started, "intro"), nullptr);
   // The same stretch of a full run: the scene starts `skipped` seconds later.
   const double at = double(first->frame) / 50 + skipped, from = std::stod(Seconds(at - 1));
-  ShowRun f = RunShowIn(dir, "--record=full --from=" + Seconds(from) + " --to=" + Seconds(at + 2),
+  ChildResult f = RunShowIn(dir, "--record=full --from=" + Seconds(from) + " --to=" + Seconds(at + 2),
                         "QO_QUIT_AT_FRAME=12000");
   ASSERT_EQ(f.code, 0) << f.err;
   const std::vector<Row> full = Rows(dir / "full/frames.csv");
@@ -153,7 +154,7 @@ TEST_F(Start, AStartedSceneHasTheFullRunsPicturesAndMusic) {
   // The pictures: frames of the started scene equal the full run's frames
   // at the same scene time (the stored golden hashes of frames 12400, 13200).
   const int64_t shift = std::llround(skipped * 50);
-  ShowRun g = RunShowIn(dir, "--record=golden --start=meshes --frames=" + std::to_string(12400 - shift) + "," +
+  ChildResult g = RunShowIn(dir, "--record=golden --start=meshes --frames=" + std::to_string(12400 - shift) + "," +
                                  std::to_string(13200 - shift));
   ASSERT_EQ(g.code, 0) << g.err;
   std::ifstream hashes(fs::path(QO_GOLDEN_DIR) / "frames_32.txt");
@@ -171,7 +172,7 @@ TEST_F(Start, AStartedSceneHasTheFullRunsPicturesAndMusic) {
 }
 
 TEST_F(Start, UnknownScenesAreReported) {
-  ShowRun r = RunShowIn(dir, "--start=loading");
+  ChildResult r = RunShowIn(dir, "--start=loading");
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("meshes"), std::string::npos) << r.err;
 }
@@ -182,7 +183,7 @@ int MostFlashesIn(const fs::path& dir, const std::string& name, const std::strin
                   const std::string& extra) {
   const double first = FirstSceneVideo(dir);
   const double begin = first + from / 1500.0, end = first + to / 1500.0;
-  ShowRun r = RunShowIn(dir, "--record=" + name + " --start=" + scene + " --from=" + Seconds(begin) + " --to=" +
+  ChildResult r = RunShowIn(dir, "--record=" + name + " --start=" + scene + " --from=" + Seconds(begin) + " --to=" +
                                  Seconds(end) + " " + extra);
   EXPECT_EQ(r.code, 0) << r.err;
   std::vector<double> luminance;

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "child.h"
+#include "watch.h"
 
 namespace qo_rel {
 namespace {
@@ -84,8 +84,8 @@ protected:
   // Replaces the file by its broken version and runs the show; returns the
   // table cell and checks the documented outcome.
   std::string RunVariant(const std::string& file, const std::string& variant) {
-    Sandbox box(std::string("bd_") + std::to_string(std::hash<std::string>()(file + variant)));
-    box.LinkData(data);
+    ChildFolder box(std::string("bd_") + std::to_string(std::hash<std::string>()(file + variant)));
+    box.LinkDataFiles(data);
     const fs::path target = box.dir() / "data" / file;
     const std::string original = ReadFile(data / file);
     fs::remove(target);
@@ -99,8 +99,8 @@ protected:
     // The music is only decoded when it is written out: record half a
     // second of the loading screen, where the music plays.
     ChildResult r = kind == Kind::Music
-                        ? RunChild(box.dir(), {"--record=rec", "--from=2", "--to=2.5"}, {"QO_QUIT_AT_FRAME=150"})
-                        : RunChild(box.dir(), {"--benchmark"}, {kAfterLoading});
+                        ? RunWatched(box.dir(), {"--record=rec", "--from=2", "--to=2.5"}, {"QO_QUIT_AT_FRAME=150"})
+                        : RunWatched(box.dir(), {"--benchmark"}, {kAfterLoading});
     EXPECT_FALSE(r.timedOut) << "hangs";
     EXPECT_EQ(SanitizerReport(r), "");
     std::string cell = "exit " + std::to_string(r.code);

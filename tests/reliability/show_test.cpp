@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "child.h"
+#include "watch.h"
 
 namespace qo_rel {
 namespace {
@@ -62,9 +62,9 @@ TEST_P(WholeShow, PlaysToTheEndWithoutGrowingOrKeepingFilesOpen) {
   if (std::string why = SkipReason(); !why.empty()) GTEST_SKIP() << why;
   fs::path data = GeneratedData();
   const int depth = GetParam();
-  Sandbox box("whole" + std::to_string(depth));
-  fs::create_directory_symlink(data, box.dir() / "data");
-  ChildResult r = RunChild(box.dir(), {"--benchmark", "-bpp:" + std::to_string(depth) + "b"}, {"QO_STATS_EVERY=250"});
+  ChildFolder box("whole" + std::to_string(depth));
+  box.LinkData(data);
+  ChildResult r = RunWatched(box.dir(), {"--benchmark", "-bpp:" + std::to_string(depth) + "b"}, {"QO_STATS_EVERY=250"});
   ASSERT_FALSE(r.timedOut);
   EXPECT_EQ(SanitizerReport(r), "");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -120,9 +120,9 @@ TEST_P(LeaveAt, EndsWithExitCodeZeroInThatPart) {
   if (std::string why = SkipReason(); !why.empty()) GTEST_SKIP() << why;
   fs::path data = GeneratedData();
   const Leave leave = GetParam();
-  Sandbox box("leave" + std::to_string(leave.frame));
-  fs::create_directory_symlink(data, box.dir() / "data");
-  ChildResult r = RunChild(box.dir(), {"--benchmark", "-bpp:" + std::to_string(leave.depth) + "b"},
+  ChildFolder box("leave" + std::to_string(leave.frame));
+  box.LinkData(data);
+  ChildResult r = RunWatched(box.dir(), {"--benchmark", "-bpp:" + std::to_string(leave.depth) + "b"},
                            {std::string(leave.hook) + "=" + std::to_string(leave.frame)});
   ASSERT_FALSE(r.timedOut);
   EXPECT_EQ(SanitizerReport(r), "");
@@ -158,9 +158,9 @@ INSTANTIATE_TEST_SUITE_P(Frames, LeaveAt, ::testing::ValuesIn(kLeaves), [](const
 TEST(LeaveWithMusic, TheMusicFadesOutBeforeTheProcessEnds) {
   if (std::string why = SkipReason(); !why.empty()) GTEST_SKIP() << why;
   fs::path data = GeneratedData();
-  Sandbox box("fade");
-  fs::create_directory_symlink(data, box.dir() / "data");
-  ChildResult r = RunChild(box.dir(), {"--record=rec", "--from=3"}, {"QO_ESCAPE_AT_FRAME=200"});
+  ChildFolder box("fade");
+  box.LinkData(data);
+  ChildResult r = RunWatched(box.dir(), {"--record=rec", "--from=3"}, {"QO_ESCAPE_AT_FRAME=200"});
   ASSERT_FALSE(r.timedOut);
   EXPECT_EQ(SanitizerReport(r), "");
   ASSERT_EQ(r.code, 0) << r.err;

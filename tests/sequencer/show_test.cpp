@@ -1,93 +1,42 @@
 // The whole program as a child process, on the data tree the build generated.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/child_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int code = -1;
-  std::string out, err;
-};
-
-// Runs the binary in `dir` with `env` prepended; stdout and stderr captured.
-RunResult RunShow(const fs::path& dir, const std::string& args, const std::string& env = "") {
-  fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-  std::string cmd = "cd '" + dir.string() + "' && " + env + " '" + std::getenv("QO_BIN") + "' " + args + " >'" +
-                    out.string() + "' 2>'" + err.string() + "'";
-  int status = std::system(cmd.c_str());
-  RunResult r;
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  auto slurp = [](const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  };
-  r.out = slurp(out);
-  r.err = slurp(err);
-  return r;
-}
-
-class Show : public ::testing::Test {
-protected:
-  void SetUp() override {
-    data = fs::path(std::getenv("QO_SOURCE_DIR")) / "data";
-    if (!fs::exists(data / ".mkdata-stamp")) GTEST_SKIP() << "no generated data tree (run ./setup.sh build)";
-    dir = fs::temp_directory_path() / ("qo_show_" + std::to_string(getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    if (!dir.empty()) fs::remove_all(dir);
-  }
-  // The data tree, linked file by file so a test can replace one file.
-  void LinkData() {
-    for (const auto& e : fs::recursive_directory_iterator(data)) {
-      fs::path target = dir / "data" / fs::relative(e.path(), data);
-      if (e.is_directory()) fs::create_directories(target);
-      else fs::create_symlink(e.path(), target);
-    }
-  }
-  fs::path data, dir;
-};
+using Show = ShowFolder;
 
 TEST_F(Show, EscapeDuringTheLoadingScreenEndsCleanlyWithoutAScene) {
-  fs::create_directory_symlink(data, dir / "data");
-  RunResult r = RunShow(dir, "--benchmark", "QO_ESCAPE_AT_FRAME=40");
+  ChildResult r = RunShowIn(dir, "--benchmark", "QO_ESCAPE_AT_FRAME=40");
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("loading"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("intro"), std::string::npos) << r.out;
 }
 
 TEST_F(Show, AMissingLoadingPictureEndsWithItsName) {
-  LinkData();
+  LinkDataFiles();
   fs::remove(dir / "data/gfx/loading/ld00.jpg");
-  RunResult r = RunShow(dir, "--benchmark");
+  ChildResult r = RunShowIn(dir, "--benchmark");
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("ld00.jpg"), std::string::npos) << r.err;
 }
 
 TEST_F(Show, ADamagedLoadingPictureEndsWithTheDecodersMessage) {
-  LinkData();
-  fs::path file = dir / "data/gfx/loading/ld00.jpg";
-  std::ifstream in(data / "gfx/loading/ld00.jpg", std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), {});
-  fs::remove(file);
-  std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size() / 3));
-  RunResult r = RunShow(dir, "--benchmark");
+  LinkDataFiles();
+  const std::string bytes = ReadFile(data / "gfx/loading/ld00.jpg");
+  fs::remove(dir / "data/gfx/loading/ld00.jpg");
+  WriteFile(dir / "data/gfx/loading/ld00.jpg", bytes.substr(0, bytes.size() / 3));
+  ChildResult r = RunShowIn(dir, "--benchmark");
   EXPECT_EQ(r.code, 1) << r.err;
   EXPECT_NE(r.err.find("quietorbit:"), std::string::npos) << r.err;
 }
@@ -96,8 +45,7 @@ TEST_F(Show, ADamagedLoadingPictureEndsWithTheDecodersMessage) {
 // when the first scene starts: the recording is silent in between and the
 // first scene frame reads MusicTimer 8500 and a little.
 TEST_F(Show, TheMusicHoldsDuringLoadingAndResumesWithTheFirstScene) {
-  fs::create_directory_symlink(data, dir / "data");
-  RunResult r = RunShow(dir, "--record=rec", "QO_QUIT_AT_FRAME=420");
+  ChildResult r = RunShowIn(dir, "--record=rec", "QO_QUIT_AT_FRAME=420");
   ASSERT_EQ(r.code, 0) << r.err;
 
   std::ifstream csv(dir / "rec/frames.csv");
@@ -115,8 +63,7 @@ TEST_F(Show, TheMusicHoldsDuringLoadingAndResumesWithTheFirstScene) {
 
   // Loudness per 20 ms of the recording: sound, then a held silence of
   // several seconds (the loading work and the 2 s pause), then sound again.
-  std::ifstream wav(dir / "rec/music.wav", std::ios::binary);
-  std::string pcm((std::istreambuf_iterator<char>(wav)), {});
+  const std::string pcm = ReadFile(dir / "rec/music.wav");
   ASSERT_GT(pcm.size(), 44u);
   const int16_t* s = reinterpret_cast<const int16_t*>(pcm.data() + 44);
   size_t frames = (pcm.size() - 44) / 4;

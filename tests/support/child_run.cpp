@@ -1,4 +1,4 @@
-#include "child.h"
+#include "tests/support/child_run.h"
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -12,18 +12,18 @@
 #include <sstream>
 #include <thread>
 
-namespace qo_rel {
+namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+namespace {
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
 }
 
-void WriteFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
+}  // namespace
 
 ChildResult RunChild(const fs::path& dir, const std::vector<std::string>& args, const std::vector<std::string>& env,
                      int timeoutSeconds) {
@@ -37,11 +37,6 @@ ChildResult RunChild(const fs::path& dir, const std::vector<std::string>& args, 
     std::FILE* out = std::freopen(outPath.c_str(), "w", stdout);
     std::FILE* err = std::freopen(errPath.c_str(), "w", stderr);
     if (!out || !err) _exit(125);
-    // A finding ends the child with a code of its own, not the program's 1 or 69.
-    setenv("ASAN_OPTIONS", "halt_on_error=1:exitcode=86:detect_leaks=1:abort_on_error=0", 1);
-    setenv("UBSAN_OPTIONS", "halt_on_error=1:exitcode=86:print_stacktrace=1", 1);
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
     for (const std::string& e : env) {
       size_t eq = e.find('=');
       setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
@@ -75,14 +70,19 @@ ChildResult RunChild(const fs::path& dir, const std::vector<std::string>& args, 
   return r;
 }
 
-std::string SanitizerReport(const ChildResult& r) {
-  for (const char* mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
-                           "WARNING: AddressSanitizer", "ERROR: UndefinedBehaviorSanitizer"}) {
-    size_t at = r.err.find(mark);
-    if (at != std::string::npos) return r.err.substr(at, 4000);
-  }
-  if (r.code == 86) return "exit code 86 (sanitizer finding):\n" + r.err.substr(0, 4000);
-  return "";
+ChildResult RunShowIn(const fs::path& dir, const std::string& args, const std::string& env) {
+  return RunChild(dir, Words(args), Words(env));
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 fs::path GeneratedData() {
@@ -90,29 +90,20 @@ fs::path GeneratedData() {
   return fs::exists(data / ".mkdata-stamp") ? data : fs::path();
 }
 
-std::string SkipReason() {
-  const char* wanted = std::getenv("QO_RELIABILITY");
-#ifndef QO_SANITIZED
-  if (!wanted || std::string(wanted) != "1") return "runs in the sanitizer build (scripts/sanitize.sh) or with QO_RELIABILITY=1";
-#else
-  (void)wanted;
-#endif
-  if (GeneratedData().empty()) return "no generated data tree (run ./setup.sh build)";
-  return "";
-}
-
-Sandbox::Sandbox(const std::string& name) {
-  dir_ = fs::temp_directory_path() / ("qo_rel_" + name + "_" + std::to_string(getpid()));
+ChildFolder::ChildFolder(const std::string& name) {
+  dir_ = fs::temp_directory_path() / ("qo_" + std::to_string(getpid()) + "_" + name);
   fs::remove_all(dir_);
   fs::create_directories(dir_);
 }
 
-Sandbox::~Sandbox() {
+ChildFolder::~ChildFolder() {
   std::error_code ec;
-  fs::remove_all(dir_, ec);
+  if (!keep_) fs::remove_all(dir_, ec);
 }
 
-void Sandbox::LinkData(const fs::path& data) {
+void ChildFolder::LinkData(const fs::path& data) { fs::create_directory_symlink(data, dir_ / "data"); }
+
+void ChildFolder::LinkDataFiles(const fs::path& data) {
   for (const auto& e : fs::recursive_directory_iterator(data)) {
     fs::path target = dir_ / "data" / fs::relative(e.path(), data);
     if (e.is_directory()) fs::create_directories(target);
@@ -120,18 +111,24 @@ void Sandbox::LinkData(const fs::path& data) {
   }
 }
 
-std::vector<std::pair<std::string, long>> SceneFrames(const std::string& benchmarkOut) {
-  std::vector<std::pair<std::string, long>> scenes;
-  std::istringstream in(benchmarkOut);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string name;
-    long frames = 0;
-    double median = 0;
-    if (fields >> name >> frames >> median && name != "scene" && name.back() != ':') scenes.emplace_back(name, frames);
-  }
-  return scenes;
+void ShowFolder::SetUp() {
+  data = GeneratedData();
+  if (data.empty()) GTEST_SKIP() << "no generated data tree (run ./setup.sh build)";
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+  for (char& c : name)
+    if (c == '/') c = '_';
+  folder_ = std::make_unique<ChildFolder>(name);
+  dir = folder_->dir();
+  folder_->LinkData(data);
 }
 
-}  // namespace qo_rel
+void ShowFolder::LinkDataFiles() {
+  fs::remove(dir / "data");
+  folder_->LinkDataFiles(data);
+}
+
+void ShowFolder::TearDown() {
+  if (folder_ && HasFailure()) folder_->Keep();
+  folder_.reset();
+}
