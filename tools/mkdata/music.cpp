@@ -418,19 +418,101 @@ const Harmony kGm9{43, {50, 55, 58, 62, 65}};
 const Harmony kA7sus{45, {52, 55, 57, 62, 64}};
 const Harmony kC6{36, {48, 55, 57, 60, 64}};
 
-// The chord of a given bar.
+// The harmony, section by section: from its first bar on, a section walks its
+// progression, `barsPerChord` bars a chord, until the next section begins.
+struct HarmonySection {
+  int from;
+  std::vector<const Harmony*> progression;
+  int barsPerChord;
+};
+const HarmonySection kHarmony[] = {
+    {0, {&kDm9, &kBbmaj7, &kFmaj9, &kCadd9}, 2},                                          // intro: slow
+    {20, {&kDm9, &kBbmaj7, &kFmaj9, &kCadd9}, 1},                                         // cube
+    {42, {&kGm9, &kDm9, &kBbmaj7, &kA7sus}, 2},                                           // circles
+    {58, {&kDm9, &kBbmaj7, &kFmaj9, &kCadd9}, 1},                                         // metaballs
+    {80, {&kBbmaj7, &kC6, &kDm9, &kDm9, &kGm9, &kBbmaj7, &kFmaj9, &kCadd9}, 1},           // meshes: the peak
+    {110, {&kDm9, &kBbmaj7, &kFmaj9, &kCadd9}, 2},                                        // greetz: slow
+    {131, {&kDm9}, 1},                                                                    // the closing chord
+};
+constexpr int kClosingChord = 131;
+
+// The chord of a given bar (D minor before the first).
 const Harmony& ChordAt(int bar) {
-  static const Harmony* progA[4] = {&kDm9, &kBbmaj7, &kFmaj9, &kCadd9};
-  static const Harmony* progB[4] = {&kGm9, &kDm9, &kBbmaj7, &kA7sus};
-  static const Harmony* progC[8] = {&kBbmaj7, &kC6, &kDm9, &kDm9, &kGm9, &kBbmaj7, &kFmaj9, &kCadd9};
   if (bar < 0) return kDm9;
-  if (bar < kCube) return *progA[(bar / 2) % 4];                     // slow: two bars a chord
-  if (bar < 42) return *progA[bar % 4];
-  if (bar < 58) return *progB[((bar - 42) / 2) % 4];
-  if (bar < kMeshes) return *progA[(bar - 58) % 4];
-  if (bar < kGreetz) return *progC[(bar - 80) % 8];
-  if (bar < 131) return *progA[((bar - 110) / 2) % 4];
-  return kDm9;
+  const HarmonySection* s = &kHarmony[0];
+  for (const HarmonySection& next : kHarmony)
+    if (next.from <= bar) s = &next;
+  return *s->progression[size_t((bar - s->from) / s->barsPerChord) % s->progression.size()];
+}
+
+enum class BassPart { Rest, Held, Groove };  // held: one long note a bar; groove: eighths
+enum class ArpPart { Rest, FadeIn, Eighths, Sixteenths };
+enum class KickPart { Rest, HalfTime, Light, Full };  // half time: soft on beats 1 and 3; light: soft on all four
+enum class HatPart { Rest, Offbeat, Swung };           // swung: offbeats and late sixteenths
+enum class BellPart { Rest, Opening, Breakdown, Finale };
+
+// The arrangement: what each part plays from a row's bar on, until the next
+// row's. `pad` is the pads' level (0: the closing chord takes over),
+// `bright` opens the groove's and the arpeggio's filters.
+struct Stretch {
+  int from;
+  BassPart bass;
+  ArpPart arp;
+  KickPart kick;
+  HatPart hats;
+  bool claps, shaker;
+  BellPart bells;
+  float pad;
+  bool bright;
+};
+using B = BassPart;
+using A = ArpPart;
+using K = KickPart;
+using H = HatPart;
+using Bl = BellPart;
+// clang-format off
+const Stretch kScore[] = {
+    // bar  bass       arp            kick         hats        claps  shaker bells          pad    bright
+    {  0, B::Rest,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Rest,      0.85f, false},  // intro
+    {  2, B::Rest,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Opening,   0.85f, false},
+    {  4, B::Held,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Opening,   0.85f, false},
+    {  8, B::Held,   A::FadeIn,     K::Rest,     H::Rest,    false, false, Bl::Opening,   0.85f, false},
+    {  9, B::Held,   A::FadeIn,     K::Rest,     H::Rest,    false, false, Bl::Rest,      0.85f, false},
+    { 12, B::Held,   A::Eighths,    K::HalfTime, H::Rest,    false, true,  Bl::Rest,      0.85f, false},
+    { 16, B::Held,   A::Eighths,    K::HalfTime, H::Offbeat, false, false, Bl::Rest,      0.85f, false},
+    { 20, B::Groove, A::Sixteenths, K::Full,     H::Swung,   true,  false, Bl::Rest,      0.85f, false},  // cube
+    { 36, B::Groove, A::Sixteenths, K::Full,     H::Swung,   false, false, Bl::Rest,      0.85f, false},
+    { 40, B::Groove, A::Rest,       K::HalfTime, H::Rest,    false, false, Bl::Rest,      0.85f, false},
+    { 42, B::Held,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Rest,      0.85f, false},  // circles
+    { 43, B::Held,   A::Eighths,    K::Rest,     H::Rest,    false, false, Bl::Breakdown, 0.95f, false},
+    { 44, B::Held,   A::Eighths,    K::Rest,     H::Offbeat, false, true,  Bl::Breakdown, 0.95f, false},
+    { 56, B::Held,   A::Eighths,    K::Light,    H::Rest,    false, false, Bl::Breakdown, 0.95f, false},
+    { 57, B::Held,   A::Rest,       K::Light,    H::Rest,    false, false, Bl::Rest,      0.95f, false},
+    { 58, B::Groove, A::Rest,       K::Full,     H::Swung,   true,  false, Bl::Rest,      0.85f, false},  // metaballs
+    { 60, B::Groove, A::Sixteenths, K::Full,     H::Swung,   true,  false, Bl::Rest,      0.85f, false},
+    { 77, B::Groove, A::Sixteenths, K::Light,    H::Rest,    false, false, Bl::Rest,      0.85f, false},
+    { 78, B::Held,   A::Sixteenths, K::Light,    H::Rest,    false, false, Bl::Rest,      0.85f, false},
+    { 80, B::Groove, A::Eighths,    K::Full,     H::Swung,   true,  false, Bl::Rest,      0.8f,  true},   // meshes
+    { 84, B::Groove, A::Sixteenths, K::Full,     H::Swung,   true,  false, Bl::Rest,      0.8f,  true},
+    {108, B::Held,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Rest,      0.8f,  true},
+    {110, B::Held,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Rest,      0.85f, false},  // greetz
+    {112, B::Groove, A::Eighths,    K::Full,     H::Swung,   true,  false, Bl::Rest,      0.85f, false},
+    {126, B::Groove, A::Eighths,    K::Light,    H::Rest,    false, true,  Bl::Rest,      0.85f, false},
+    {128, B::Held,   A::Eighths,    K::Rest,     H::Rest,    false, true,  Bl::Rest,      0.85f, false},
+    {129, B::Held,   A::Eighths,    K::Rest,     H::Rest,    false, true,  Bl::Finale,    0.85f, false},
+    {130, B::Held,   A::Eighths,    K::Rest,     H::Rest,    false, false, Bl::Finale,    0.85f, false},
+    {131, B::Held,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Finale,    0.0f,  false},  // closing chord
+    {134, B::Rest,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Finale,    0.0f,  false},
+    {135, B::Rest,   A::Rest,       K::Rest,     H::Rest,    false, false, Bl::Rest,      0.0f,  false},  // end
+};
+// clang-format on
+constexpr int kArpEntry = 8;  // the arpeggio fades in from here over four bars
+
+const Stretch& StretchAt(int bar) {
+  const Stretch* s = &kScore[0];
+  for (const Stretch& next : kScore)
+    if (next.from <= bar) s = &next;
+  return *s;
 }
 
 struct Note {
@@ -473,7 +555,36 @@ void PlayTune(Bus& m, const std::vector<Note>& tune, double startBar, float tran
   }
 }
 
-bool Between(double bar, double a, double b) { return bar >= a && bar < b; }
+// The tunes as they enter: a tune, from which bar, transposed by, how loud,
+// the lead's filter, played on bells instead, stretch 2 at half speed.
+struct TuneEntry {
+  const std::vector<Note>* tune;
+  double bar;
+  float transpose, vel, cutoff;
+  bool bells;
+  double stretch;
+};
+const TuneEntry kTunes[] = {
+    {&kTuneA, 28, 0, 0.8f, 2600, false, 1},   // cube
+    {&kTuneA, 62, 0, 0.85f, 3000, false, 1},  // metaballs
+    {&kTuneA, 70, 12, 0.45f, 3000, true, 1},
+    {&kTuneC, 88, 0, 0.9f, 3400, false, 1},   // meshes
+    {&kTuneC, 96, 12, 0.5f, 3400, true, 1},
+    {&kTuneC, 96, 0, 0.9f, 3800, false, 1},
+    {&kTuneA, 118, 0, 0.65f, 2200, false, 2},  // greetz
+};
+
+// Clap rolls (from bar, for bars) at the strobes of the meshes scene and
+// before the big changes; risers (from bar, bars, level, seed); noise washes
+// at the scene changes.
+const double kRolls[][2] = {{19, 1}, {96.5, 1}, {101.5, 1}, {79, 1}};
+struct RiserEntry {
+  double bar, bars;
+  float level;
+  uint32_t seed;
+};
+const RiserEntry kRisers[] = {{18, 2, 0.9f, 77}, {54, 3.5, 0.8f, 78}, {77.5, 2.5, 1.0f, 79}, {106, 2, 0.6f, 80}};
+const double kWashes[] = {0.0, kCube, kMetaballs + 0.5, kMeshes, 88.0, 98.0, kGreetz, 129.0};
 
 void Compose(Bus& m) {
   Rng rng(2024);
@@ -487,118 +598,117 @@ void Compose(Bus& m) {
       if (t < BarTime(0) - 0.2) Bell(m, t, bells[k], 0.35f + 0.25f * rng.uniform(), 1.2f, rng.range(-0.6f, 0.6f), 0.5f);
     }
   }
+  const int end = int(kEnd);
 
   // Pads: one chord per bar from bar 0, a long release so changes blend.
-  for (int bar = 0; bar < 131; ++bar) {
+  for (int bar = 0; bar < kClosingChord; ++bar) {
     const Harmony& h = ChordAt(bar);
-    bool sameNext = bar + 1 < 131 && &ChordAt(bar + 1) == &h;
+    bool sameNext = bar + 1 < kClosingChord && &ChordAt(bar + 1) == &h;
     if (bar > 0 && &ChordAt(bar - 1) == &h) continue;  // held from the previous bar
     int span = 1;
-    while (sameNext && bar + span < 131 && &ChordAt(bar + span) == &h) ++span;
-    float vel = Between(bar, kCircles, kMetaballs) ? 0.95f : (Between(bar, kMeshes, kGreetz) ? 0.8f : 0.85f);
+    while (sameNext && bar + span < kClosingChord && &ChordAt(bar + span) == &h) ++span;
+    float vel = StretchAt(bar).pad;
     for (int k = 0; k < 5; ++k)
       Pad(m, BarTime(bar) - 0.05, span * kBar, h.pad[size_t(k)], vel * (k == 4 ? 0.7f : 1.0f), 0.6f, 1.6f,
           float(k - 2) * 0.5f);
   }
   // The closing chord rings out to the end.
-  for (float note : kDm9.pad) Pad(m, BarTime(131), BarTime(kEnd + 2) - BarTime(131), note, 0.85f, 1.0f, 4.5f, 0.5f);
-  Pad(m, BarTime(131), BarTime(kEnd + 2) - BarTime(131), 74, 0.5f, 3.0f, 4.5f, 1.0f);
+  const double closing = BarTime(kClosingChord);
+  for (float note : kDm9.pad) Pad(m, closing, BarTime(kEnd + 2) - closing, note, 0.85f, 1.0f, 4.5f, 0.5f);
+  Pad(m, closing, BarTime(kEnd + 2) - closing, 74, 0.5f, 3.0f, 4.5f, 1.0f);
 
   // Bass.
-  for (int bar = 0; bar < 134; ++bar) {
+  for (int bar = 0; bar < end; ++bar) {
+    const Stretch& s = StretchAt(bar);
     const Harmony& h = ChordAt(bar);
     double t = BarTime(bar);
-    bool groove = Between(bar, kCube, 42) || Between(bar, 58, 78) || Between(bar, kMeshes, 108) ||
-                  Between(bar, 112, 128);
-    if (groove) {
+    if (s.bass == BassPart::Groove) {
       // Eighths: the root on the beat is soft (the kick carries it), the offbeat pushes.
       static const float pattern[8] = {0, 0, 12, 0, 0, 12, 7, 12};
       for (int e = 0; e < 8; ++e) {
         float vel = (e % 2) ? 0.85f : 0.55f;
-        Bass(m, t + e * kBeat * 0.5, kBeat * 0.42, h.root + pattern[e], vel,
-             Between(bar, kMeshes, 108) ? 0.8f : 0.5f);
+        Bass(m, t + e * kBeat * 0.5, kBeat * 0.42, h.root + pattern[e], vel, s.bright ? 0.8f : 0.5f);
       }
-    } else if (bar >= 4) {
+    } else if (s.bass == BassPart::Held) {
       Bass(m, t, kBar * 0.95, h.root, 0.75f, 0.2f);
     }
   }
 
   // Arpeggios: eighths while the scene is calm, sixteenths in the grooves.
-  for (int bar = 8; bar < 131; ++bar) {
+  for (int bar = 0; bar < end; ++bar) {
+    const Stretch& s = StretchAt(bar);
+    if (s.arp == ArpPart::Rest) continue;
     const Harmony& h = ChordAt(bar);
     double t = BarTime(bar);
-    bool sixteenth = Between(bar, kCube, 40) || Between(bar, 60, 80) || Between(bar, 84, 108);
-    bool eighth = Between(bar, 8, kCube) || Between(bar, 43, 57) || Between(bar, 112, 131) || Between(bar, 80, 84);
-    if (!sixteenth && !eighth) continue;
+    bool sixteenth = s.arp == ArpPart::Sixteenths;
     static const int order[8] = {0, 1, 2, 3, 4, 3, 2, 1};
     int steps = sixteenth ? 16 : 8;
     double step = kBar / steps;
-    for (int s = 0; s < steps; ++s) {
-      int idx = order[s % 8];
+    for (int i = 0; i < steps; ++i) {
+      int idx = order[i % 8];
       float note = h.pad[size_t(idx)] + 12;
-      float accent = (s % 4 == 0) ? 1.0f : 0.7f;
+      float accent = (i % 4 == 0) ? 1.0f : 0.7f;
       float vel = (sixteenth ? 0.8f : 0.9f) * accent;
-      if (Between(bar, 8, 12)) vel *= float(bar - 7) / 5.0f;
-      float bright = Between(bar, kMeshes, kGreetz) ? 0.8f : 0.45f;
+      if (s.arp == ArpPart::FadeIn) vel *= float(bar - (kArpEntry - 1)) / 5.0f;
+      float bright = s.bright ? 0.8f : 0.45f;
       vel *= rng.range(0.88f, 1.06f);  // a player's unevenness
-      Pluck(m, t + s * step, note, vel, sixteenth ? 0.16f : 0.28f, (s % 2) ? 0.45f : -0.45f, bright, 0.45f);
+      Pluck(m, t + i * step, note, vel, sixteenth ? 0.16f : 0.28f, (i % 2) ? 0.45f : -0.45f, bright, 0.45f);
     }
   }
 
-  // A few bells over the opening scene's first bars, before the arpeggio comes in.
-  for (int bar = 2; bar < 9; ++bar) {
+  // Bells: a few over the opening scene's first bars, before the arpeggio
+  // comes in; chord tones, high, with the delay in the breakdown; a falling
+  // figure over the closing picture.
+  for (int bar = 0; bar < end; ++bar) {
     const Harmony& h = ChordAt(bar);
-    for (float beat : {0.0f, 2.5f}) {
-      if (bar % 2 == 1 && beat > 0) continue;
-      float note = h.pad[size_t(2 + rng.next() % 3)] + 24;
-      Bell(m, BarTime(bar) + beat * kBeat, note, 0.35f + 0.15f * rng.uniform(), 1.1f, rng.range(-0.6f, 0.6f), 0.55f);
+    switch (StretchAt(bar).bells) {
+      case BellPart::Rest:
+        break;
+      case BellPart::Opening:
+        for (float beat : {0.0f, 2.5f}) {
+          if (bar % 2 == 1 && beat > 0) continue;
+          float note = h.pad[size_t(2 + rng.next() % 3)] + 24;
+          Bell(m, BarTime(bar) + beat * kBeat, note, 0.35f + 0.15f * rng.uniform(), 1.1f, rng.range(-0.6f, 0.6f),
+               0.55f);
+        }
+        break;
+      case BellPart::Breakdown: {
+        const float beats[4] = {0, 1.5f, 2.5f, 3.0f};
+        for (int k = 0; k < 4; ++k) {
+          if (k == 3 && bar % 2 == 0) continue;
+          float note = h.pad[size_t(1 + rng.next() % 4)] + 24;
+          Bell(m, BarTime(bar) + beats[k] * kBeat, note, 0.55f + 0.2f * rng.uniform(), 0.8f, rng.range(-0.5f, 0.5f),
+               0.5f);
+        }
+        break;
+      }
+      case BellPart::Finale: {
+        const float notes[4] = {81, 76, 74, 69};
+        for (int k = 0; k < 4; ++k)
+          if ((bar + k) % 2 == 0)
+            Bell(m, BarTime(bar) + k * kBeat, notes[k] + (bar % 2 ? 0.0f : 5.0f), 0.4f, 1.4f, rng.range(-0.5f, 0.5f),
+                 0.5f);
+        break;
+      }
     }
-  }
-  // Bells in the breakdown: chord tones, high, with the delay.
-  for (int bar = 43; bar < 57; ++bar) {
-    const Harmony& h = ChordAt(bar);
-    const float beats[4] = {0, 1.5f, 2.5f, 3.0f};
-    for (int k = 0; k < 4; ++k) {
-      if (k == 3 && bar % 2 == 0) continue;
-      float note = h.pad[size_t(1 + rng.next() % 4)] + 24;
-      Bell(m, BarTime(bar) + beats[k] * kBeat, note, 0.55f + 0.2f * rng.uniform(), 0.8f, rng.range(-0.5f, 0.5f), 0.5f);
-    }
-  }
-  // Bells at the finale, over the closing picture.
-  for (int bar = 129; bar < 135; ++bar) {
-    const float notes[4] = {81, 76, 74, 69};
-    for (int k = 0; k < 4; ++k)
-      if ((bar + k) % 2 == 0)
-        Bell(m, BarTime(bar) + k * kBeat, notes[k] + (bar % 2 ? 0.0f : 5.0f), 0.4f, 1.4f, rng.range(-0.5f, 0.5f), 0.5f);
   }
 
-  // Tunes.
-  PlayTune(m, kTuneA, 28, 0, 0.8f, 2600, false);
-  PlayTune(m, kTuneA, 62, 0, 0.85f, 3000, false);
-  PlayTune(m, kTuneA, 70, 12, 0.45f, 3000, true);
-  PlayTune(m, kTuneC, 88, 0, 0.9f, 3400, false);
-  PlayTune(m, kTuneC, 96, 12, 0.5f, 3400, true);
-  PlayTune(m, kTuneC, 96, 0, 0.9f, 3800, false);
-  PlayTune(m, kTuneA, 118, 0, 0.65f, 2200, false, 2);
+  for (const TuneEntry& e : kTunes) PlayTune(m, *e.tune, e.bar, e.transpose, e.vel, e.cutoff, e.bells, e.stretch);
 
   // Drums.
   uint32_t seed = 1;
-  for (int bar = 12; bar < 130; ++bar) {
+  for (int bar = 0; bar < end; ++bar) {
+    const Stretch& s = StretchAt(bar);
     double t = BarTime(bar);
-    bool full = Between(bar, kCube, 40) || Between(bar, 58, 77) || Between(bar, kMeshes, 108) ||
-                Between(bar, 112, 126);
-    bool lightKick = Between(bar, 12, kCube) || Between(bar, 40, 42) || Between(bar, 56, 58) ||
-                     Between(bar, 126, 128) || Between(bar, 77, kMeshes);
-    bool hats = full || Between(bar, 16, kCube) || Between(bar, 44, 56);
-    bool claps = full && !Between(bar, 36, 40);
     for (int b = 0; b < 4; ++b) {
       double tb = t + b * kBeat;
-      if (full) Kick(m, tb, 0.9f);
-      else if (lightKick && (b % 2 == 0 || bar >= 56)) Kick(m, tb, 0.6f);
-      if (claps && (b == 1 || b == 3)) Clap(m, tb + 0.004, rng.range(0.68f, 0.78f), seed++);
-      if (hats) {
-        Hat(m, tb + kBeat * 0.5, (full ? 0.9f : 0.6f) * rng.range(0.85f, 1.05f), 0.045f, 0.3f, seed++);
-        if (full) {
+      if (s.kick == KickPart::Full) Kick(m, tb, 0.9f);
+      else if (s.kick == KickPart::Light || (s.kick == KickPart::HalfTime && b % 2 == 0)) Kick(m, tb, 0.6f);
+      if (s.claps && (b == 1 || b == 3)) Clap(m, tb + 0.004, rng.range(0.68f, 0.78f), seed++);
+      if (s.hats != HatPart::Rest) {
+        bool swung = s.hats == HatPart::Swung;
+        Hat(m, tb + kBeat * 0.5, (swung ? 0.9f : 0.6f) * rng.range(0.85f, 1.05f), 0.045f, 0.3f, seed++);
+        if (swung) {
           // Sixteenths pushed a little late: a gentle swing.
           Hat(m, tb + kBeat * 0.25 + 0.018, rng.range(0.28f, 0.4f), 0.025f, -0.3f, seed++);
           Hat(m, tb + kBeat * 0.75 + 0.018, rng.range(0.32f, 0.45f), 0.025f, -0.3f, seed++);
@@ -606,26 +716,18 @@ void Compose(Bus& m) {
       }
     }
     // Shaker sixteenths in the calm parts.
-    if (Between(bar, 8, 16) || Between(bar, 44, 56) || Between(bar, 126, 130))
-      for (int s = 0; s < 16; ++s)
-        Hat(m, t + s * kBeat / 4 + (s % 2 ? 0.018 : 0.0), ((s % 4 == 2) ? 0.45f : 0.22f) * rng.range(0.8f, 1.1f),
+    if (s.shaker)
+      for (int i = 0; i < 16; ++i)
+        Hat(m, t + i * kBeat / 4 + (i % 2 ? 0.018 : 0.0), ((i % 4 == 2) ? 0.45f : 0.22f) * rng.range(0.8f, 1.1f),
             0.03f, 0.5f, seed++);
   }
-  // Fills at the strobes of the meshes scene and before the big changes.
-  auto roll = [&](double startBar, double bars) {
+  for (const auto& [from, bars] : kRolls) {
     int hits = int(bars * 16);
     for (int k = 0; k < hits; ++k)
-      Clap(m, BarTime(startBar) + k * kBeat / 4, 0.25f + 0.6f * float(k) / float(hits), seed++);
-  };
-  roll(19, 1);
-  roll(96.5, 1);
-  roll(101.5, 1);
-  roll(79, 1);
-  Riser(m, BarTime(18), 2 * kBar, 0.9f, 77);
-  Riser(m, BarTime(54), 3.5 * kBar, 0.8f, 78);
-  Riser(m, BarTime(77.5), 2.5 * kBar, 1.0f, 79);
-  Riser(m, BarTime(106), 2 * kBar, 0.6f, 80);
-  for (double b : {0.0, kCube, kMetaballs + 0.5, kMeshes, 88.0, 98.0, kGreetz, 129.0}) Wash(m, BarTime(b), 0.9f, uint32_t(b * 10));
+      Clap(m, BarTime(from) + k * kBeat / 4, 0.25f + 0.6f * float(k) / float(hits), seed++);
+  }
+  for (const RiserEntry& r : kRisers) Riser(m, BarTime(r.bar), r.bars * kBar, r.level, r.seed);
+  for (double b : kWashes) Wash(m, BarTime(b), 0.9f, uint32_t(b * 10));
 }
 
 }  // namespace
