@@ -52,6 +52,60 @@ void Scale(Image& img, float s) {
   for (Rgb& c : img.px) c = c * s;
 }
 
+// ------------------------------------------------------------------ the worlds
+
+// Every fixed planet and moon of the pictures, in the order they are shown.
+// The loading screen: a pale cloud world filling the lower half.
+const Planet kCloudWorld{.cx = 256, .cy = 1400, .r = 1160, .light = {0.25f, 0.75f, 0.6f}, .surface = Surface::Ice,
+    .palette = {Hex(0x3a78a0), Hex(0x6aa8c8), Hex(0xc8dce8), Hex(0xf4f2ee)}, .seed = 5, .detail = 14,
+    .atmosphere = Hex(0x9fe4ff), .atmoWidth = 0.012f, .atmoStrength = 0.3f, .ambient = 0.25f};
+// The title's ringed giant.
+const Planet kTitleGiant{.cx = 256, .cy = 158, .r = 84, .light = {-0.55f, 0.45f, 0.7f},
+    .palette = {Hex(0x2a3f80), Hex(0x3f6fa8), Hex(0x6fa8c8), Hex(0x9ccad0), Hex(0x8a84c8), Hex(0x5a6aa8)}, .seed = 31,
+    .bandFreq = 7, .atmosphere = Hex(0x5fd0ff), .rings = true, .ringInner = 1.3f, .ringOuter = 2.3f,
+    .ringOpen = 0.26f, .ringRoll = -0.18f, .ringColour = Hex(0xd8cdb8)};
+// A far world low on the left.
+const Planet kDistantWorld{.cx = 96, .cy = 290, .r = 26, .light = {-0.9f, 0.3f, 0.3f},
+    .palette = {Hex(0x8a5a8c), Hex(0xd08a7a), Hex(0xf0c090)}, .seed = 43, .atmosphere = Hex(0xff9a7a),
+    .atmoStrength = 0.5f};
+// The big grey moon.
+const Planet kGreyMoon{.cx = 340, .cy = 190, .r = 118, .light = {-0.85f, 0.35f, 0.4f}, .surface = Surface::Rock,
+    .palette = {Hex(0x3a3850), Hex(0x6e6a80), Hex(0x9a96a8), Hex(0xc8c0c8), Hex(0x8a8296)}, .seed = 44,
+    .atmosphere = Hex(0x8fb8ff), .atmoWidth = 0.03f, .atmoStrength = 0.25f, .ambient = 0.015f};
+// An ice giant rising in the corner.
+const Planet kIceGiant{.cx = 440, .cy = 400, .r = 170, .light = {-0.7f, 0.6f, 0.35f}, .surface = Surface::Ice,
+    .palette = {Hex(0x1a3468), Hex(0x2a6a9a), Hex(0x9ac4d4), Hex(0xeef4f4)}, .seed = 73, .detail = 2.5f,
+    .atmosphere = Hex(0x6fd8ff), .atmoWidth = 0.06f};
+// Its small moon.
+const Planet kCubeMoon{.cx = 80, .cy = 300, .r = 22, .light = {0.8f, 0.4f, 0.4f}, .surface = Surface::Rock,
+    .palette = {Hex(0x4a4050), Hex(0x8a7a80), Hex(0xc0b0a8)}, .seed = 74, .atmoStrength = 0.1f};
+// The ringed giant of the cube's faces.
+const Planet kFaceGiant{.cx = 128, .cy = 128, .r = 44, .light = {-0.5f, 0.5f, 0.7f},
+    .palette = {Hex(0xe0a060), Hex(0xf0d0a0), Hex(0xc07050), Hex(0xf8e8c8), Hex(0xa05a48)}, .seed = 83, .bandFreq = 9,
+    .atmosphere = Hex(0xffc080), .rings = true, .ringInner = 1.35f, .ringOuter = 2.1f, .ringOpen = 0.35f,
+    .ringRoll = 0.35f, .ringColour = Hex(0xc8d8e8)};
+// The metaballs' ringed giant.
+const Planet kRingedGiant{.cx = 300, .cy = 196, .r = 104, .light = {-0.6f, 0.5f, 0.62f},
+    .palette = {Hex(0x6a4a8a), Hex(0xc89a9a), Hex(0xe8c8a0), Hex(0x9a7aa8), Hex(0x4a3a7a), Hex(0xd8b8b0)},
+    .seed = 113, .bandFreq = 8, .atmosphere = Hex(0xffb0c0), .atmoStrength = 0.55f, .rings = true, .ringInner = 1.32f,
+    .ringOuter = 2.25f, .ringOpen = 0.3f, .ringRoll = 0.22f, .ringColour = Hex(0xe0d4c0)};
+// Its ice moon.
+const Planet kIceMoon{.cx = 78, .cy = 300, .r = 30, .light = {-0.6f, 0.5f, 0.62f}, .surface = Surface::Ice,
+    .palette = {Hex(0x5a7a9a), Hex(0xa8c8d8), Hex(0xe8f0f0)}, .seed = 114, .detail = 2, .atmosphere = Hex(0x9fd8ff),
+    .atmoStrength = 0.3f};
+// The greetings' ice horizon.
+const Planet kHorizonWorld{.cx = 250, .cy = 1300, .r = 1150, .light = {-0.35f, 0.8f, 0.5f}, .surface = Surface::Ice,
+    .palette = {Hex(0x5f88b0), Hex(0x94b8d2), Hex(0xd8e4ee), Hex(0xf6f2ea)}, .seed = 123, .detail = 12,
+    .atmosphere = Hex(0x9fe8ff), .atmoWidth = 0.012f, .atmoStrength = 0.35f, .ambient = 0.3f};
+// The closing picture's ringed giant.
+const Planet kFinaleGiant{.cx = 170, .cy = 250, .r = 118, .light = {0.8f, 0.1f, 0.55f},
+    .palette = {Hex(0x2a3a7a), Hex(0x4a7ab0), Hex(0x90c8d0), Hex(0xb0a0d8), Hex(0x3a3a8a)}, .seed = 133,
+    .bandFreq = 7, .atmosphere = Hex(0xffb890), .atmoStrength = 0.7f, .rings = true, .ringInner = 1.3f,
+    .ringOuter = 2.2f, .ringOpen = 0.2f, .ringRoll = -0.12f, .ringColour = Hex(0xe8d8c0)};
+// And its moon.
+const Planet kFinaleMoon{.cx = 410, .cy = 110, .r = 16, .light = {0.8f, 0.1f, 0.55f}, .surface = Surface::Rock,
+    .palette = {Hex(0x504858), Hex(0x9a909a), Hex(0xd0c8c0)}, .seed = 134, .atmoStrength = 0.1f};
+
 // ------------------------------------------------------------------ loading screen
 
 Image LoadingBackground() {
@@ -70,20 +124,7 @@ Image LoadingBackground() {
   AddGlow(img, 400, 96, 220, kGold * 0.28f, 2.0f);
   AddGlow(img, 400, 96, 46, Hex(0xfff2d8) * 0.6f, 1.6f);
   AddGlow(img, 400, 96, 9, Hex(0xffffff) * 0.8f, 1.0f);
-  Planet p;
-  p.cx = 256;
-  p.cy = 1400;
-  p.r = 1160;
-  p.light = {0.25f, 0.75f, 0.6f};
-  p.surface = Surface::Ice;
-  p.detail = 14;
-  p.palette = {Hex(0x3a78a0), Hex(0x6aa8c8), Hex(0xc8dce8), Hex(0xf4f2ee)};
-  p.seed = 5;
-  p.atmosphere = Hex(0x9fe4ff);
-  p.atmoWidth = 0.012f;
-  p.atmoStrength = 0.3f;
-  p.ambient = 0.25f;
-  DrawPlanet(img, p);
+  DrawPlanet(img, kCloudWorld);
   return img;
 }
 
@@ -197,22 +238,7 @@ Image Sprite(int size, Rgb halo, float coreSize, float ringAt, float spikes) {
 Image IntroTitle() {
   Image img(512, 384);
   AddStars(img, 21, {90, 0.5f, 0.02f});
-  Planet p;
-  p.cx = 256;
-  p.cy = 158;
-  p.r = 84;
-  p.light = {-0.55f, 0.45f, 0.7f};
-  p.palette = {Hex(0x2a3f80), Hex(0x3f6fa8), Hex(0x6fa8c8), Hex(0x9ccad0), Hex(0x8a84c8), Hex(0x5a6aa8)};
-  p.seed = 31;
-  p.bandFreq = 7;
-  p.atmosphere = Hex(0x5fd0ff);
-  p.rings = true;
-  p.ringInner = 1.3f;
-  p.ringOuter = 2.3f;
-  p.ringOpen = 0.26f;
-  p.ringRoll = -0.18f;
-  p.ringColour = Hex(0xd8cdb8);
-  DrawPlanet(img, p);
+  DrawPlanet(img, kTitleGiant);
   Font title(Face::SansBold, 46);
   GlowText(img, title, 256, 322, "quiet orbit", Hex(0xbfefff), 0.9f, 4.0f);
   Font small(Face::Sans, 14);
@@ -226,29 +252,8 @@ Image IntroMoon() {
   AddNebula(img, 41, {140, {kBlue, kViolet, kMagenta, kTeal}, 0.75f, 0.55f});
   AddStars(img, 42, {260, 0.9f, 0.03f});
   AddGlow(img, 40, 110, 260, kPeach * 0.35f, 2.0f);
-  Planet far;
-  far.cx = 96;
-  far.cy = 290;
-  far.r = 26;
-  far.light = {-0.9f, 0.3f, 0.3f};
-  far.palette = {Hex(0x8a5a8c), Hex(0xd08a7a), Hex(0xf0c090)};
-  far.seed = 43;
-  far.atmosphere = Hex(0xff9a7a);
-  far.atmoStrength = 0.5f;
-  DrawPlanet(img, far);
-  Planet moon;
-  moon.cx = 340;
-  moon.cy = 190;
-  moon.r = 118;
-  moon.surface = Surface::Rock;
-  moon.light = {-0.85f, 0.35f, 0.4f};
-  moon.palette = {Hex(0x3a3850), Hex(0x6e6a80), Hex(0x9a96a8), Hex(0xc8c0c8), Hex(0x8a8296)};
-  moon.seed = 44;
-  moon.atmosphere = Hex(0x8fb8ff);
-  moon.atmoStrength = 0.25f;
-  moon.atmoWidth = 0.03f;
-  moon.ambient = 0.015f;
-  DrawPlanet(img, moon);
+  DrawPlanet(img, kDistantWorld);
+  DrawPlanet(img, kGreyMoon);
   return img;
 }
 
@@ -276,22 +281,11 @@ Image IntroOrbits() {
     float py = cy + ex * std::sin(o.angle) + ey * std::cos(o.angle);
     AddGlow(img, px, py, 12.0f + 2 * float(k % 3), o.colour * 0.35f, 2.5f);
     // A small world lit by the central sun.
-    Planet w;
-    w.cx = px;
-    w.cy = py;
-    w.r = 3.5f + float((k * 5) % 4);
-    w.light = Normalise(Vec3{cx - px, -(cy - py), 40});
-    w.palette = {o.colour * 0.6f, o.colour, Mix(o.colour, Hex(0xffffff), 0.5f)};
-    w.seed = 500 + k;
-    w.bandFreq = 4;
-    w.atmosphere = o.colour;
-    w.atmoStrength = 0.6f;
-    w.atmoWidth = 0.25f;
-    w.rings = k == 3;
-    w.ringInner = 1.4f;
-    w.ringOuter = 2.2f;
-    w.ringOpen = 0.35f;
-    DrawPlanet(img, w);
+    DrawPlanet(img, {.cx = px, .cy = py, .r = 3.5f + float((k * 5) % 4),
+                     .light = Normalise(Vec3{cx - px, -(cy - py), 40}),
+                     .palette = {o.colour * 0.6f, o.colour, Mix(o.colour, Hex(0xffffff), 0.5f)}, .seed = 500 + k,
+                     .bandFreq = 4, .atmosphere = o.colour, .atmoWidth = 0.25f, .atmoStrength = 0.6f, .rings = k == 3,
+                     .ringInner = 1.4f, .ringOuter = 2.2f, .ringOpen = 0.35f});
     ++k;
   }
   // An asteroid belt between the fourth and fifth orbits.
@@ -323,28 +317,8 @@ Image CubeBackground() {
   AddNebula(img, 71, {170, {kBlue, kTeal, kViolet, kMagenta}, 0.6f, 0.5f});
   AddStars(img, 72, {300, 0.85f, 0.03f});
   AddGlow(img, 70, 60, 200, kCyan * 0.2f, 2.0f);
-  Planet p;
-  p.cx = 440;
-  p.cy = 400;
-  p.r = 170;
-  p.light = {-0.7f, 0.6f, 0.35f};
-  p.palette = {Hex(0x1a3468), Hex(0x2a6a9a), Hex(0x9ac4d4), Hex(0xeef4f4)};
-  p.surface = Surface::Ice;
-  p.detail = 2.5f;
-  p.seed = 73;
-  p.atmosphere = Hex(0x6fd8ff);
-  p.atmoWidth = 0.06f;
-  DrawPlanet(img, p);
-  Planet moon;
-  moon.cx = 80;
-  moon.cy = 300;
-  moon.r = 22;
-  moon.surface = Surface::Rock;
-  moon.light = {0.8f, 0.4f, 0.4f};
-  moon.palette = {Hex(0x4a4050), Hex(0x8a7a80), Hex(0xc0b0a8)};
-  moon.seed = 74;
-  moon.atmoStrength = 0.1f;
-  DrawPlanet(img, moon);
+  DrawPlanet(img, kIceGiant);
+  DrawPlanet(img, kCubeMoon);
   return img;
 }
 
@@ -353,22 +327,7 @@ Image CubeFace() {
   VerticalGradient(img, {Hex(0x1a2a5e), Hex(0x101a44), Hex(0x1a1448)});
   AddNebula(img, 81, {96, {kBlue, kViolet, kTeal}, 0.4f, 0.5f});
   AddStars(img, 82, {40, 0.6f, 0.05f});
-  Planet p;
-  p.cx = 128;
-  p.cy = 128;
-  p.r = 44;
-  p.light = {-0.5f, 0.5f, 0.7f};
-  p.palette = {Hex(0xe0a060), Hex(0xf0d0a0), Hex(0xc07050), Hex(0xf8e8c8), Hex(0xa05a48)};
-  p.seed = 83;
-  p.bandFreq = 9;
-  p.atmosphere = Hex(0xffc080);
-  p.rings = true;
-  p.ringInner = 1.35f;
-  p.ringOuter = 2.1f;
-  p.ringOpen = 0.35f;
-  p.ringRoll = 0.35f;
-  p.ringColour = Hex(0xc8d8e8);
-  DrawPlanet(img, p);
+  DrawPlanet(img, kFaceGiant);
   // Frame: a bright edge and corner brackets.
   StrokeRect(img, 3, 3, 253, 253, kCyan, 0.9f);
   StrokeRect(img, 4, 4, 252, 252, kTeal, 0.6f);
@@ -472,35 +431,8 @@ Image RingedGiantScene(bool survey) {
   VerticalGradient(img, {Hex(0x05071a), Hex(0x0c0e2c), Hex(0x0a0820)});
   AddNebula(img, 111, {160, {kBlue, kViolet, kTeal, kMagenta}, 0.55f, 0.5f});
   AddStars(img, 112, {280, 0.8f, 0.03f});
-  Planet p;
-  p.cx = 300;
-  p.cy = 196;
-  p.r = 104;
-  p.light = {-0.6f, 0.5f, 0.62f};
-  p.palette = {Hex(0x6a4a8a), Hex(0xc89a9a), Hex(0xe8c8a0), Hex(0x9a7aa8), Hex(0x4a3a7a), Hex(0xd8b8b0)};
-  p.seed = 113;
-  p.bandFreq = 8;
-  p.atmosphere = Hex(0xffb0c0);
-  p.atmoStrength = 0.55f;
-  p.rings = true;
-  p.ringInner = 1.32f;
-  p.ringOuter = 2.25f;
-  p.ringOpen = 0.3f;
-  p.ringRoll = 0.22f;
-  p.ringColour = Hex(0xe0d4c0);
-  DrawPlanet(img, p);
-  Planet moon;
-  moon.cx = 78;
-  moon.cy = 300;
-  moon.r = 30;
-  moon.surface = Surface::Ice;
-  moon.light = {-0.6f, 0.5f, 0.62f};
-  moon.palette = {Hex(0x5a7a9a), Hex(0xa8c8d8), Hex(0xe8f0f0)};
-  moon.detail = 2;
-  moon.seed = 114;
-  moon.atmosphere = Hex(0x9fd8ff);
-  moon.atmoStrength = 0.3f;
-  DrawPlanet(img, moon);
+  DrawPlanet(img, kRingedGiant);
+  DrawPlanet(img, kIceMoon);
   if (!survey) return img;
 
   // The survey view: the same sky as a false-colour heat map with a chart over it.
@@ -532,20 +464,7 @@ Image GreetzBackground() {
   VerticalGradient(img, {Hex(0x03051a), Hex(0x0a1030), Hex(0x182050)}, 0, 0.45f);
   AddNebula(img, 121, {150, {kBlue, kViolet, kTeal}, 0.45f, 0.45f});
   AddStars(img, 122, {240, 0.8f, 0.03f});
-  Planet p;
-  p.cx = 250;
-  p.cy = 1300;
-  p.r = 1150;
-  p.light = {-0.35f, 0.8f, 0.5f};
-  p.surface = Surface::Ice;
-  p.detail = 12;
-  p.palette = {Hex(0x5f88b0), Hex(0x94b8d2), Hex(0xd8e4ee), Hex(0xf6f2ea)};
-  p.seed = 123;
-  p.atmosphere = Hex(0x9fe8ff);
-  p.atmoWidth = 0.012f;
-  p.atmoStrength = 0.35f;
-  p.ambient = 0.3f;
-  DrawPlanet(img, p);
+  DrawPlanet(img, kHorizonWorld);
   // The sun just above the horizon on the left, with a flat flare along it.
   AddGlow(img, 52, 160, 150, kGold * 0.6f, 2.2f);
   AddGlow(img, 52, 160, 24, Hex(0xfff8e8) * 1.0f, 1.3f);
@@ -652,33 +571,8 @@ Image Finale() {
   AddStars(img, 132, {300, 0.85f, 0.03f});
   AddGlow(img, 470, 250, 220, kPeach * 0.35f, 2.0f);
   AddGlow(img, 470, 250, 30, Hex(0xfff0d8) * 0.9f, 1.5f);
-  Planet p;
-  p.cx = 170;
-  p.cy = 250;
-  p.r = 118;
-  p.light = {0.8f, 0.1f, 0.55f};
-  p.palette = {Hex(0x2a3a7a), Hex(0x4a7ab0), Hex(0x90c8d0), Hex(0xb0a0d8), Hex(0x3a3a8a)};
-  p.seed = 133;
-  p.bandFreq = 7;
-  p.atmosphere = Hex(0xffb890);
-  p.atmoStrength = 0.7f;
-  p.rings = true;
-  p.ringInner = 1.3f;
-  p.ringOuter = 2.2f;
-  p.ringOpen = 0.2f;
-  p.ringRoll = -0.12f;
-  p.ringColour = Hex(0xe8d8c0);
-  DrawPlanet(img, p);
-  Planet moon;
-  moon.cx = 410;
-  moon.cy = 110;
-  moon.r = 16;
-  moon.surface = Surface::Rock;
-  moon.light = {0.8f, 0.1f, 0.55f};
-  moon.palette = {Hex(0x504858), Hex(0x9a909a), Hex(0xd0c8c0)};
-  moon.seed = 134;
-  moon.atmoStrength = 0.1f;
-  DrawPlanet(img, moon);
+  DrawPlanet(img, kFinaleGiant);
+  DrawPlanet(img, kFinaleMoon);
   Font title(Face::Light, 28);
   GlowText(img, title, 236, 58, "thanks for watching", Hex(0xe8eeff), 0.6f, 1.0f);
   Font small(Face::Sans, 13);
