@@ -112,10 +112,7 @@ TEST(CirclesRows, SpriteTable) {
   auto scene = std::make_unique<TCirclesScene>();
   scene->Rings->Clear(0);
   for (int32_t i = 0; i < 6; ++i) Particles[i]->Clear(0x0A0000u * uint32_t(i + 1) + 0x000307u * uint32_t(6 - i));
-  const struct {
-    int32_t image;
-    SpritePath x, y;
-  } rows[9] = {
+  const SpriteRow rows[9] = {
       {3, {112, C, 900, S, 5400}, {80, S, 800, C, 4500}},  {3, {128, S, 700, C, 1600}, {96, C, 600, S, 2300}},
       {4, {116, C, 700, S, 6600}, {96, S, 600, C, 7700}},  {4, {96, C, 900, S, 1000}, {64, S, 800, C, 1500}},
       {5, {64, S, 700, C, 2000}, {48, C, 600, S, 2500}},   {5, {48, C, 700, S, 3000}, {32, S, 600, C, 3500}},
@@ -127,7 +124,7 @@ TEST(CirclesRows, SpriteTable) {
     SCOPED_TRACE(At(t));
     scene->Buffer->Clear(0);
     FrameModel want(*scene->Buffer);
-    for (const auto& r : rows) want.Add(*Particles[r.image], r.x.At(t) + 240, r.y.At(t) + 176);
+    for (const SpriteRow& r : rows) want.Add(*Particles[r.image], r.x.At(t) + 240, r.y.At(t) + 176);
     scene->DrawFrame(t);
     std::string where;
     EXPECT_EQ(want.Mismatches(*scene->Buffer, &where), 0) << where;
@@ -149,8 +146,8 @@ TEST(CubeRows, CompositingAtEveryBoundary) {
   base.Clear(backdrop);
   const TBuffer64 &layer = *scene->CubeLayer, &negative = *scene->NegativeLayer;
   const int32_t cx = 128, cy = 64;
-  const SpritePath sprites[2][2] = {{{112, C, 900, S, 5400}, {80, S, 800, C, 4500}},
-                                    {{128, S, 700, C, 3200}, {96, C, 600, S, 2300}}};
+  const SpriteRow sprites[2] = {{0, {112, C, 900, S, 5400}, {80, S, 800, C, 4500}},
+                                {0, {128, S, 700, C, 3200}, {96, C, 600, S, 2300}}};
 
   for (float t : {12999.5f, 13000.0f, 13000.5f, 22999.5f, 23000.0f, 23000.5f, 29000.0f, 34999.5f, 35000.0f,
                   35000.5f, 49999.5f, 50000.0f, 50000.5f, 70000.5f}) {
@@ -188,7 +185,7 @@ TEST(CubeRows, CompositingAtEveryBoundary) {
         }
       }
       if (t > 50000)
-        for (const auto& p : sprites) want.Add(*Particles[0], p[0].At(t) + 224, p[1].At(t) + 160);
+        for (const SpriteRow& p : sprites) want.Add(*Particles[p.image], p.x.At(t) + 224, p.y.At(t) + 160);
       std::string where;
       EXPECT_EQ(want.Mismatches(*ScreenBuffer, &where, 84, 301), 0) << where;
     }

@@ -116,7 +116,9 @@ TEST_F(MeshesRows, ClosingBars) {
       }
     EXPECT_EQ(wrong, 0);
     const int32_t between = std::max(0, 512 - 2 * a) * std::max(0, 384 - 2 * b);
-    if (between > 0) EXPECT_GT(lit, between / 2);  // the picture between them
+    if (between > 0) {
+      EXPECT_GT(lit, between / 2);  // the picture between them
+    }
   }
 }
 
@@ -126,16 +128,13 @@ TEST_F(MeshesRows, ClosingBars) {
 TEST_F(MeshesRows, SpriteTables) {
   const uint32_t colours[6] = {0, 0x0C1800, 0, 0x280008, 0x00300C, 0x101020};
   for (int32_t i = 0; i < 6; ++i) Particles[i]->Clear(colours[i]);
-  const struct {
-    int32_t image;
-    SpritePath x, y;
-  } glow[6] = {
+  const SpriteRow glow[6] = {
       {3, {112, C, 900, S, 5400}, {80, S, 800, C, 4500}}, {3, {128, S, 700, C, 1600}, {96, C, 600, S, 2300}},
       {4, {116, C, 450, S, 6600}, {96, S, 550, C, 7700}}, {4, {96, C, 900, S, 1000}, {64, S, 800, C, 1500}},
       {5, {64, S, 700, C, 2000}, {48, C, 600, S, 2500}},  {5, {48, C, 650, S, 3000}, {32, S, 850, C, 3500}},
   };
-  const SpritePath over[2][2] = {{{132, C, 850, S, 6600}, {96, S, 950, C, 7700}},
-                                 {{200, S, 600, C, 3900}, {160, C, 700, S, 2900}}};
+  const SpriteRow over[2] = {{1, {132, C, 850, S, 6600}, {96, S, 950, C, 7700}},
+                             {1, {200, S, 600, C, 3900}, {160, C, 700, S, 2900}}};
   // The mesh holds still, so two frames at one t differ only by the sprites.
   for (TQOObject& m : scene->Meshes) m.Spin = {0, 0, 0};
   TBuffer64 flash(Display, 512, 384, false);
@@ -147,13 +146,13 @@ TEST_F(MeshesRows, SpriteTables) {
     const uint32_t level = t <= 10000 ? uint32_t(int32_t(std::nearbyint((1000 - t) / 39.2f)) & 255) : 0;
     flash.Clear(level * 0x010101);
     FrameModel layer(flash);
-    for (const auto& g : glow) layer.Add(*Particles[g.image], g.x.At(t) + 240, g.y.At(t) + 176);
+    for (const SpriteRow& g : glow) layer.Add(*Particles[g.image], g.x.At(t) + 240, g.y.At(t) + 176);
 
     Particles[1]->Clear(0);
     scene->DrawFrame(t);
     FrameModel screen(*ScreenBuffer);
     Particles[1]->Clear(colours[1]);
-    for (const auto& o : over) screen.Add(*Particles[1], o[0].At(t) + 224, o[1].At(t) + 160);
+    for (const SpriteRow& o : over) screen.Add(*Particles[o.image], o.x.At(t) + 224, o.y.At(t) + 160);
     scene->DrawFrame(t);
 
     std::string where;

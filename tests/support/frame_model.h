@@ -110,3 +110,9 @@ struct SpritePath {
   float d2;
   int32_t At(float t) const { return int32_t(std::nearbyint(a * f(t / d1) + g(t / d2))); }
 };
+
+// One row of a sprite table: which of the six particles, and its two paths.
+struct SpriteRow {
+  int32_t image;
+  SpritePath x, y;
+};
