@@ -7,6 +7,7 @@
 #include "Zentra2/timer.h"
 #include "core/globals.h"
 #include "scenes/intro.h"
+#include "tests/support/frame_model.h"
 #include "tests/support/headless_show.h"
 #include "tests/support/png_files.h"
 #include "trig2/trig2.h"
@@ -112,15 +113,7 @@ TEST(Intro, TimelineRowsAtTheirBoundaries) {
   WritePng("data/gfx/intro/in69.png", 16, 16, [](int32_t, int32_t) { return 0x0A0A0Au; });
   auto scene = std::make_unique<TIntroScene>();
   TBuffer64& layer = *scene->Buffer;
-  // d + floor((s - d) * a / 256) per channel.
-  auto blend = [](uint32_t d, uint32_t s, int a) {
-    uint32_t out = 0;
-    for (int shift : {0, 8, 16}) {
-      const double dc = (d >> shift) & 255, sc = (s >> shift) & 255;
-      out |= uint32_t(dc + std::floor((sc - dc) * a / 256.0)) << shift;
-    }
-    return out;
-  };
+  const auto blend = FrameModel::Mix;
   const bool oddSecond = int64_t(std::nearbyint(Elapsed(SyncTimer) / 1000.0f)) % 2 != 0;
   const uint32_t inverted = ~x0 & 0xFFFFFF;
   const struct {

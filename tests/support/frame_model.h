@@ -26,6 +26,17 @@ public:
 
   uint32_t At(int32_t x, int32_t y) const { return px_[Index(x, y)]; }
 
+  // d + floor((s - d) * alpha / 256) per 8-bit channel.
+  static uint32_t Mix(uint32_t d, uint32_t s, uint8_t alpha) {
+    uint32_t out = 0;
+    for (int shift : {0, 8, 16}) {
+      const int dc = int(d >> shift & 255), sc = int(s >> shift & 255);
+      const int diff = (sc - dc) * alpha;
+      out |= uint32_t(dc + (diff >= 0 ? diff / 256 : -((-diff + 255) / 256))) << shift;
+    }
+    return out;
+  }
+
   // `src` with its top-left corner at (x, y); pixels equal to `key` (when
   // given) are skipped.
   void Copy(const TBuffer64& src, int32_t x, int32_t y, const uint32_t* key = nullptr) {
@@ -33,7 +44,7 @@ public:
       if (!key || s != (*key & 0xFFFFFF)) d = s;
     });
   }
-  // d + floor((s - d) * alpha / 256) per channel, skipping `key`.
+  // Mix of each source pixel over the frame, skipping `key`.
   void Blend(const TBuffer64& src, int32_t x, int32_t y, uint8_t alpha, const uint32_t* key = nullptr) {
     Each(src, x, y, [&](uint32_t& d, uint32_t s) {
       if (!key || s != (*key & 0xFFFFFF)) d = Mix(d, s, alpha);
@@ -74,16 +85,6 @@ public:
 
 private:
   size_t Index(int32_t x, int32_t y) const { return size_t(y) * size_t(width_) + size_t(x); }
-
-  static uint32_t Mix(uint32_t d, uint32_t s, uint8_t alpha) {
-    uint32_t out = 0;
-    for (int shift : {0, 8, 16}) {
-      const int dc = int(d >> shift & 255), sc = int(s >> shift & 255);
-      const int diff = (sc - dc) * alpha;
-      out |= uint32_t(dc + (diff >= 0 ? diff / 256 : -((-diff + 255) / 256))) << shift;
-    }
-    return out;
-  }
 
   // Calls f(model pixel, source pixel) over the part of `src` at (x, y) that
   // lies inside the frame.
