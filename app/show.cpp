@@ -2,11 +2,10 @@
 
 #include <cstdio>
 
-#include "Zentra2/image.h"
-#include "Zentra2/input.h"
 #include "Zentra2/timer.h"
 #include "Zentra2/zentra.h"
 #include "app/options.h"
+#include "core/devices.h"
 #include "core/globals.h"
 #include "core/loading.h"
 #include "core/music.h"
@@ -23,10 +22,6 @@
 
 namespace {
 const char* const kCaption = ".oO[ quiet orbit ]Oo.";
-const char* const kParticleFiles[6] = {
-    "./data/gfx/particles/pa00.png",  "./data/gfx/particles/pa01.png",  "./data/gfx/particles/pa02.png",
-    "./data/gfx/particles/pa00s.png", "./data/gfx/particles/pa01s.png", "./data/gfx/particles/pa02s.png",
-};
 
 template <class Scene>
 TScene* Make() {
@@ -60,23 +55,12 @@ void CreateDevices() {
   // Record and benchmark modes draw into a display without a window, at the
   // requested depth; the frames they write are the 512 x 384 frames themselves.
   if (Headless)
-    Display = new THeadlessZentra(RenderWidth, RenderHeight, uint8_t(ScreenBpp));
+    OpenDevices(new THeadlessZentra(RenderWidth, RenderHeight, uint8_t(ScreenBpp)));
   else if (Windowed)
-    Display = new TSelfZentra(ScreenWidth, ScreenHeight, kCaption);
+    OpenDevices(new TSelfZentra(ScreenWidth, ScreenHeight, kCaption));
   else
-    Display = new TSelfFullZentra(ScreenWidth, ScreenHeight, ScreenBpp, kCaption);
-  ScreenBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
-  BlurBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
-  Input = new TInput64(Display->Handle);
-  SyncTimer = new TTimer64(241);
-  MusicTimer = new TTimer64_2(241);
-  WaitTimer = new TTimer64_2(241);
-  MusicTimer->Start();
+    OpenDevices(new TSelfFullZentra(ScreenWidth, ScreenHeight, ScreenBpp, kCaption));
   ScreenBuffer->SetFont("Arial", 12);
-}
-
-void LoadParticles() {
-  for (int i = 0; i < 6; ++i) Particles[i] = new TImage64(Display, kParticleFiles[i], false);
 }
 }  // namespace
 

@@ -1,8 +1,5 @@
 #include "core/globals.h"
 
-#include "Zentra2/buffer.h"
-#include "Zentra2/image.h"
-#include "Zentra2/input.h"
 #include "Zentra2/zentra.h"
 
 int32_t ScreenWidth = RenderWidth;
@@ -27,18 +24,3 @@ TImage64* Particles[6] = {};
 float LastFrameTime = 0.0f;
 bool Headless = false;
 bool Gentle = false;
-
-void FreeDevices() {
-  for (TImage64*& p : Particles) {
-    delete p;
-    p = nullptr;
-  }
-  delete Input;
-  Input = nullptr;
-  delete BlurBuffer;
-  BlurBuffer = nullptr;
-  delete ScreenBuffer;
-  ScreenBuffer = nullptr;
-  delete Display;
-  Display = nullptr;
-}

@@ -33,11 +33,6 @@ extern TTimer64_2* MusicTimer;
 extern TTimer64_2* WaitTimer;
 extern TImage64* Particles[6];
 
-// Frees the devices the whole show shares: the particles, the input, the two
-// screen buffers and the display (which gives the desktop back). The timers
-// stay. Sets every pointer to null.
-void FreeDevices();
-
 // Ours: no window, no audio device (record and benchmark modes).
 extern bool Headless;
 

@@ -10,6 +10,7 @@
 #include "Zentra2/input.h"
 #include "Zentra2/timer.h"
 #include "Zentra2/zentra.h"
+#include "core/devices.h"
 #include "core/frame_observer.h"
 #include "core/music.h"
 #include "core/run_hooks.h"

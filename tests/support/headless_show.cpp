@@ -6,10 +6,9 @@
 #include <memory>
 #include <stdexcept>
 
-#include "Zentra2/image.h"
-#include "Zentra2/input.h"
 #include "Zentra2/timer.h"
 #include "Zentra2/zentra.h"
+#include "core/devices.h"
 #include "core/frame_observer.h"
 #include "core/globals.h"
 #include "platform/clock.h"
@@ -95,15 +94,8 @@ HeadlessShow::HeadlessShow(uint8_t depth, Data data) {
   DebugMode = ShowFramerate = MotionBlur = 0;
   LastFrameTime = 0;
 
-  Display = new THeadlessZentra(RenderWidth, RenderHeight, depth);
-  ScreenBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
-  BlurBuffer = new TBuffer64(Display, RenderWidth, RenderHeight, false);
-  Input = new TInput64(Display->Handle);
-  SyncTimer = new TTimer64(241);
-  MusicTimer = new TTimer64_2(241);
-  WaitTimer = new TTimer64_2(241);
+  OpenDevices(new THeadlessZentra(RenderWidth, RenderHeight, depth));
   SyncTimer->Start();
-  MusicTimer->Start();
 
   if (data == Data::None) return;
   fs::path root = GeneratedRoot();
@@ -115,8 +107,7 @@ HeadlessShow::HeadlessShow(uint8_t depth, Data data) {
   }
   oldDir_ = fs::current_path();
   fs::current_path(root);
-  for (int i = 0; i < 6; ++i)
-    Particles[i] = new TImage64(Display, std::string("./data/gfx/particles/") + kParticles[i] + ".png", false);
+  LoadParticles();
 }
 
 HeadlessShow::~HeadlessShow() {
