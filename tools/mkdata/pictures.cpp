@@ -28,6 +28,17 @@ void VerticalGradient(Image& img, const std::vector<Rgb>& stops, float from = 0,
   }
 }
 
+// A night sky of w x h: a gradient from top to bottom (reaching its last stop
+// at `gradientEnd` of the height), a nebula (seed) and stars (seed + 1) over it.
+Image Sky(int w, int h, const std::vector<Rgb>& gradient, int seed, const NebulaOptions& nebula,
+          const StarOptions& stars, float gradientEnd = 1) {
+  Image img(w, h);
+  VerticalGradient(img, gradient, 0, gradientEnd);
+  AddNebula(img, seed, nebula);
+  AddStars(img, seed + 1, stars);
+  return img;
+}
+
 // Text drawn into its own layer, blurred and added twice: a soft glow under a crisp title.
 void GlowText(Image& img, const Font& font, float cx, float y, const std::string& text, Rgb colour, float glow,
               float spacing = 0) {
@@ -247,10 +258,8 @@ Image IntroTitle() {
 }
 
 Image IntroMoon() {
-  Image img(512, 384);
-  VerticalGradient(img, {Hex(0x050818), Hex(0x0b1030)});
-  AddNebula(img, 41, {140, {kBlue, kViolet, kMagenta, kTeal}, 0.75f, 0.55f});
-  AddStars(img, 42, {260, 0.9f, 0.03f});
+  Image img = Sky(512, 384, {Hex(0x050818), Hex(0x0b1030)}, 41,
+                  {140, {kBlue, kViolet, kMagenta, kTeal}, 0.75f, 0.55f}, {260, 0.9f, 0.03f});
   AddGlow(img, 40, 110, 260, kPeach * 0.35f, 2.0f);
   DrawPlanet(img, kDistantWorld);
   DrawPlanet(img, kGreyMoon);
@@ -312,10 +321,8 @@ Image IntroBackdropTile() {
 // ------------------------------------------------------------------ cube
 
 Image CubeBackground() {
-  Image img(512, 384);
-  VerticalGradient(img, {Hex(0x070a1e), Hex(0x0e1236), Hex(0x140e30)});
-  AddNebula(img, 71, {170, {kBlue, kTeal, kViolet, kMagenta}, 0.6f, 0.5f});
-  AddStars(img, 72, {300, 0.85f, 0.03f});
+  Image img = Sky(512, 384, {Hex(0x070a1e), Hex(0x0e1236), Hex(0x140e30)}, 71,
+                  {170, {kBlue, kTeal, kViolet, kMagenta}, 0.6f, 0.5f}, {300, 0.85f, 0.03f});
   AddGlow(img, 70, 60, 200, kCyan * 0.2f, 2.0f);
   DrawPlanet(img, kIceGiant);
   DrawPlanet(img, kCubeMoon);
@@ -323,10 +330,8 @@ Image CubeBackground() {
 }
 
 Image CubeFace() {
-  Image img(256, 256);
-  VerticalGradient(img, {Hex(0x1a2a5e), Hex(0x101a44), Hex(0x1a1448)});
-  AddNebula(img, 81, {96, {kBlue, kViolet, kTeal}, 0.4f, 0.5f});
-  AddStars(img, 82, {40, 0.6f, 0.05f});
+  Image img = Sky(256, 256, {Hex(0x1a2a5e), Hex(0x101a44), Hex(0x1a1448)}, 81,
+                  {96, {kBlue, kViolet, kTeal}, 0.4f, 0.5f}, {40, 0.6f, 0.05f});
   DrawPlanet(img, kFaceGiant);
   // Frame: a bright edge and corner brackets.
   StrokeRect(img, 3, 3, 253, 253, kCyan, 0.9f);
@@ -427,10 +432,8 @@ Image SkyBall() {
 // ------------------------------------------------------------------ metaballs
 
 Image RingedGiantScene(bool survey) {
-  Image img(512, 384);
-  VerticalGradient(img, {Hex(0x05071a), Hex(0x0c0e2c), Hex(0x0a0820)});
-  AddNebula(img, 111, {160, {kBlue, kViolet, kTeal, kMagenta}, 0.55f, 0.5f});
-  AddStars(img, 112, {280, 0.8f, 0.03f});
+  Image img = Sky(512, 384, {Hex(0x05071a), Hex(0x0c0e2c), Hex(0x0a0820)}, 111,
+                  {160, {kBlue, kViolet, kTeal, kMagenta}, 0.55f, 0.5f}, {280, 0.8f, 0.03f});
   DrawPlanet(img, kRingedGiant);
   DrawPlanet(img, kIceMoon);
   if (!survey) return img;
@@ -460,10 +463,8 @@ Image RingedGiantScene(bool survey) {
 // ------------------------------------------------------------------ greetings
 
 Image GreetzBackground() {
-  Image img(512, 384);
-  VerticalGradient(img, {Hex(0x03051a), Hex(0x0a1030), Hex(0x182050)}, 0, 0.45f);
-  AddNebula(img, 121, {150, {kBlue, kViolet, kTeal}, 0.45f, 0.45f});
-  AddStars(img, 122, {240, 0.8f, 0.03f});
+  Image img = Sky(512, 384, {Hex(0x03051a), Hex(0x0a1030), Hex(0x182050)}, 121,
+                  {150, {kBlue, kViolet, kTeal}, 0.45f, 0.45f}, {240, 0.8f, 0.03f}, 0.45f);
   DrawPlanet(img, kHorizonWorld);
   // The sun just above the horizon on the left, with a flat flare along it.
   AddGlow(img, 52, 160, 150, kGold * 0.6f, 2.2f);
@@ -565,10 +566,8 @@ Image GreetzCredits() {
 }
 
 Image Finale() {
-  Image img(512, 384);
-  VerticalGradient(img, {Hex(0x04061a), Hex(0x0c1238), Hex(0x241a4a), Hex(0x3a2450)});
-  AddNebula(img, 131, {170, {kBlue, kViolet, kMagenta, kTeal}, 0.55f, 0.5f});
-  AddStars(img, 132, {300, 0.85f, 0.03f});
+  Image img = Sky(512, 384, {Hex(0x04061a), Hex(0x0c1238), Hex(0x241a4a), Hex(0x3a2450)}, 131,
+                  {170, {kBlue, kViolet, kMagenta, kTeal}, 0.55f, 0.5f}, {300, 0.85f, 0.03f});
   AddGlow(img, 470, 250, 220, kPeach * 0.35f, 2.0f);
   AddGlow(img, 470, 250, 30, Hex(0xfff0d8) * 0.9f, 1.5f);
   DrawPlanet(img, kFinaleGiant);

@@ -222,32 +222,32 @@ Image Resize(const Image& src, int w, int h) {
   return out;
 }
 
+namespace {
+
+// One pass of the box blur, along the rows or along the columns, from `in` into `out`.
+void BoxBlurPass(const Image& in, Image& out, int radius, bool wrapEdges, bool alongRows) {
+  const float inv = 1.0f / float(2 * radius + 1);
+  const int n = alongRows ? in.w : in.h;
+  for (int y = 0; y < in.h; ++y)
+    for (int x = 0; x < in.w; ++x) {
+      Rgb s;
+      for (int k = -radius; k <= radius; ++k) {
+        int i = (alongRows ? x : y) + k;
+        if (wrapEdges) i = (i % n + n) % n;
+        else i = std::clamp(i, 0, n - 1);
+        s = s + (alongRows ? in.at(i, y) : in.at(x, i));
+      }
+      out.at(x, y) = s * inv;
+    }
+}
+
+}  // namespace
+
 void BoxBlur(Image& img, int radius, bool wrapEdges) {
   if (radius <= 0) return;
   Image tmp = img;
-  float inv = 1.0f / float(2 * radius + 1);
-  for (int y = 0; y < img.h; ++y)
-    for (int x = 0; x < img.w; ++x) {
-      Rgb s;
-      for (int k = -radius; k <= radius; ++k) {
-        int xx = x + k;
-        if (wrapEdges) xx = (xx % img.w + img.w) % img.w;
-        else xx = std::clamp(xx, 0, img.w - 1);
-        s = s + img.at(xx, y);
-      }
-      tmp.at(x, y) = s * inv;
-    }
-  for (int y = 0; y < img.h; ++y)
-    for (int x = 0; x < img.w; ++x) {
-      Rgb s;
-      for (int k = -radius; k <= radius; ++k) {
-        int yy = y + k;
-        if (wrapEdges) yy = (yy % img.h + img.h) % img.h;
-        else yy = std::clamp(yy, 0, img.h - 1);
-        s = s + tmp.at(x, yy);
-      }
-      img.at(x, y) = s * inv;
-    }
+  BoxBlurPass(img, tmp, radius, wrapEdges, true);
+  BoxBlurPass(tmp, img, radius, wrapEdges, false);
 }
 
 }  // namespace mkdata
