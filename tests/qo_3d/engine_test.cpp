@@ -4,34 +4,14 @@
 #include <cmath>
 #include <random>
 
-#include "Zentra2/zentra.h"
-#include "asc_text.h"
 #include "qo_3d/qo3d.h"
+#include "tests/qo_3d/render_target.h"
 #include "trig2/trig2.h"
 
 namespace {
 
 // A 512 x 384 render target like the screen buffer.
-class Engine : public testing::Test {
-protected:
-  void SetUp() override {
-    target_ = new TBuffer64(&display_, 512, 384, false);
-    RenderTarget = &target_;
-  }
-  void TearDown() override {
-    RenderTarget = nullptr;
-    delete target_;
-  }
-  THeadlessZentra display_{512, 384, 32};
-  TBuffer64* target_ = nullptr;
-};
-
-TQOObject Load(const std::vector<TVoxel>& vertices, const std::vector<TFace>& faces) {
-  TQOObject obj;
-  EXPECT_TRUE(ParseASC(obj, AscText(vertices, faces)));
-  CalcNormals(obj);
-  return obj;
-}
+using Engine = RenderTargetTest<512, 384>;
 
 TEST(EngineStartUp, SettingsAndSineTableAreReady) {
   EXPECT_EQ(ViewDistance, 32.0f);
@@ -91,7 +71,7 @@ TEST_F(Engine, ProjectionAndDepthKeysRoundOnce) {
   std::mt19937 rnd(17);
   std::uniform_real_distribution<float> coord(-24.0f, 24.0f);
   int chainDiffers = 0, keyChainDiffers = 0;
-  TQOObject obj = Load({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+  TQOObject obj = ParsedMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
   for (int i = 0; i < 3000; ++i) {
     const float x = coord(rnd), y = coord(rnd), z = coord(rnd);
     float px, py;
@@ -120,7 +100,7 @@ TEST_F(Engine, ProjectionAndDepthKeysRoundOnce) {
 }
 
 TEST_F(Engine, StepZeroKeepsTheMeshButRecomputesEverythingElse) {
-  TQOObject obj = Load({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 2, 1}, {0, 3, 1}});
+  TQOObject obj = ParsedMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 2, 1}, {0, 3, 1}});
   obj.Spin = {1.3f, 1.0f, 0.7f};
   obj.Position = {0, 0, -16};
   const TAVoxel vertices = obj.Vertices, normals = obj.VertexNormals;
@@ -148,7 +128,7 @@ TEST_F(Engine, StepZeroKeepsTheMeshButRecomputesEverythingElse) {
 }
 
 TEST_F(Engine, RotationAccumulatesAndLightNeverGoesNegative) {
-  TQOObject obj = Load({{2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {-2, 0, 0}}, {{0, 1, 2}, {3, 2, 1}});
+  TQOObject obj = ParsedMesh({{2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {-2, 0, 0}}, {{0, 1, 2}, {3, 2, 1}});
   obj.Spin = {0, 0, 9};
   TransformObject(obj, 5);  // 45 degrees about Z, twice
   TransformObject(obj, 5);
@@ -161,14 +141,14 @@ TEST_F(Engine, RotationAccumulatesAndLightNeverGoesNegative) {
     for (int i = 0; i < 4; ++i) EXPECT_GE(obj.VertexLight[size_t(i)], 0.0f);
   }
   // Negative steps turn back.
-  TQOObject back = Load({{2, 0, 0}}, {});
+  TQOObject back = ParsedMesh({{2, 0, 0}}, {});
   back.Spin = {0, 0, 9};
   TransformObject(back, -10);
   EXPECT_NEAR(back.Vertices[0].Y, -2, 1e-5);
 }
 
 TEST_F(Engine, NormalsStayPutWhenNotRotated) {
-  TQOObject obj = Load({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+  TQOObject obj = ParsedMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
   obj.Spin = {0, 90, 0};
   RotateNormals = 0;
   TransformObject(obj, 1);
@@ -181,7 +161,7 @@ TEST_F(Engine, NormalsStayPutWhenNotRotated) {
 }
 
 TEST_F(Engine, AVertexOnTheEyePlaneDoesNotFault) {
-  TQOObject obj = Load({{0, 0, 32}, {1, 0, 32}, {0, 1, 0}, {5, 5, 31.99999f}}, {{0, 1, 2}, {2, 3, 1}});
+  TQOObject obj = ParsedMesh({{0, 0, 32}, {1, 0, 32}, {0, 1, 0}, {5, 5, 31.99999f}}, {{0, 1, 2}, {2, 3, 1}});
   TransformObject(obj, 0);
   for (int i = 0; i < 4; ++i) {
     EXPECT_TRUE(std::isfinite(obj.Projected[size_t(i)].X)) << i;

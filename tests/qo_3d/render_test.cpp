@@ -3,32 +3,24 @@
 #include <cmath>
 #include <random>
 
-#include "Zentra2/zentra.h"
-#include "asc_text.h"
 #include "qo_3d/qo3d.h"
+#include "tests/qo_3d/render_target.h"
 #include "tests/support/png_files.h"
 
 namespace {
 
 // A 128 x 96 target: focal length 96, centre (64, 48); at z = 0 one unit is
 // three pixels.
-class Render : public testing::Test {
+class Render : public RenderTargetTest<128, 96> {
 protected:
-  void SetUp() override {
-    target_ = new TBuffer64(&display_, 128, 96, false);
-    RenderTarget = &target_;
-  }
   void TearDown() override {
     DumpPng(*target_, testing::UnitTest::GetInstance()->current_test_info()->name());
-    RenderTarget = nullptr;
-    delete target_;
+    RenderTargetTest::TearDown();
     BackfaceCull = -1;
     SetLight(16, 16, 16);
   }
   TQOObject Mesh(const std::vector<TVoxel>& vertices, const std::vector<TFace>& faces, uint8_t mode) {
-    TQOObject obj;
-    EXPECT_TRUE(ParseASC(obj, AscText(vertices, faces)));
-    CalcNormals(obj);
+    TQOObject obj = ParsedMesh(vertices, faces);
     obj.RenderMode = TRenderMode(mode);
     obj.Color = MakeColor(0, 255, 0);
     obj.FillColor = MakeColor(255, 0, 0);
@@ -45,8 +37,6 @@ protected:
       for (int32_t x = x1; x <= x2; ++x) n += At(x, y) == color;
     return n;
   }
-  THeadlessZentra display_{128, 96, 32};
-  TBuffer64* target_ = nullptr;
 };
 
 // Facing the eye: (B - A) x (C - A) points to +z; screen (40, 24) (88, 24) (40, 72).
