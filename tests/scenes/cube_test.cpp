@@ -11,9 +11,14 @@
 
 namespace {
 
-TEST(Cube, ProjectsACornerWithAndWithoutTheWobble) {
-  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
-  auto scene = std::make_unique<TCubeScene>();
+// A cube scene on a 32-bit headless show with the made-up pictures.
+class Cube : public testing::Test {
+protected:
+  HeadlessShow world{32, HeadlessShow::Data::MadeUp};
+  std::unique_ptr<TCubeScene> scene = std::make_unique<TCubeScene>();
+};
+
+TEST_F(Cube, ProjectsACornerWithAndWithoutTheWobble) {
   // No turn: corner 0 (-16, 16, -16) seen from z = -560.
   // x = round(-16 * 256 / 544) + 127 = -8 + 127.
   scene->RotateAndProject(0.0f, 0.0f);
@@ -35,9 +40,7 @@ TEST(Cube, ProjectsACornerWithAndWithoutTheWobble) {
   EXPECT_EQ(scene->Corners[0].X, -16.0f);
 }
 
-TEST(Cube, TurnsAccumulateAboutXThenZ) {
-  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
-  auto scene = std::make_unique<TCubeScene>();
+TEST_F(Cube, TurnsAccumulateAboutXThenZ) {
   // A quarter turn about X takes (-16, 16, -16) to (-16, 16, 16); the quarter
   // turn about Z then gives (-16, -16, 16), where corner 7 started.
   scene->RotateAndProject(90.0f, 0.0f);
@@ -54,9 +57,7 @@ TEST(Cube, TurnsAccumulateAboutXThenZ) {
   EXPECT_NEAR(scene->Corners[0].Z, -16.0f, 1e-3);
 }
 
-TEST(Cube, FacesAreSortedFarthestFirstAndKeepTheirOrder) {
-  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
-  auto scene = std::make_unique<TCubeScene>();
+TEST_F(Cube, FacesAreSortedFarthestFirstAndKeepTheirOrder) {
   scene->RotateAndProject(0.0f, 0.0f);
   // Unturned, the face at z = +16 (3, 2, 6, 7) is the farthest, the one at
   // z = -16 (1, 0, 4, 5) the nearest; the four side faces sum to 0.
@@ -78,9 +79,7 @@ TEST(Cube, FacesAreSortedFarthestFirstAndKeepTheirOrder) {
   }
 }
 
-TEST(Cube, ScanEdgeRecordsBothEndsOfEveryRow) {
-  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
-  auto scene = std::make_unique<TCubeScene>();
+TEST_F(Cube, ScanEdgeRecordsBothEndsOfEveryRow) {
   scene->ResetEdgeTables();
   // Downwards from (10, 5) to (20, 9), U 0..127: 4 rows, x step 320/128,
   // U step 4064.
@@ -145,14 +144,12 @@ void CheckQuadRow(uint8_t depth) {
   EXPECT_EQ(ReadPixel(layer, 20, 51), 0u);
 }
 
-TEST(Cube, TexturedQuadRowsStopBeforeTheirRightEnd) {
+TEST(CubeDepths, TexturedQuadRowsStopBeforeTheirRightEnd) {
   CheckQuadRow(32);
   CheckQuadRow(16);
 }
 
-TEST(Cube, ClippedLeftEndKeepsTheUnclippedTexelPosition) {
-  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
-  auto scene = std::make_unique<TCubeScene>();
+TEST_F(Cube, ClippedLeftEndKeepsTheUnclippedTexelPosition) {
   TBuffer64& layer = *scene->CubeLayer;
   // From x = -40 to 40: du = 16256 / 80 = 203, and column 0 is drawn with
   // the texel of column -40.
@@ -167,9 +164,7 @@ TEST(Cube, ClippedLeftEndKeepsTheUnclippedTexelPosition) {
   EXPECT_EQ(ReadPixel(layer, 255, 20), 0u);
 }
 
-TEST(Cube, OnlyFacesWoundOneWayAreDrawn) {
-  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
-  auto scene = std::make_unique<TCubeScene>();
+TEST_F(Cube, OnlyFacesWoundOneWayAreDrawn) {
   for (TCubeFace& f : scene->CubeFaces) f = {4, 4, 4, 4, 0};  // degenerate: cross 0
   scene->CubeFaces[0] = {0, 1, 2, 3, 0};
   auto draw = [&](TCubePoint p1, TCubePoint p3) {
@@ -193,9 +188,7 @@ namespace {
 // The eye's rows of the cube's timeline at their boundaries: what each frame
 // leaves in CameraZ and WobbleAmount for the next frame's projection. Rows
 // that leave them alone keep whatever was there.
-TEST(Cube, CameraRowsAtTheirBoundaries) {
-  HeadlessShow world(32, HeadlessShow::Data::MadeUp);
-  auto scene = std::make_unique<TCubeScene>();
+TEST_F(Cube, CameraRowsAtTheirBoundaries) {
   constexpr int32_t kUntouched = -999;
   const int32_t beat[3] = {-120, -180, -60};
   bool seen[3] = {};

@@ -82,6 +82,16 @@ protected:
   std::string Name(const std::string& what, float t) const {
     return what + "_" + std::to_string(GetParam()) + "_" + std::to_string(int(t));
   }
+  // A whole run with the clock jumping 2.5 s after every frame: between
+  // `minFrames` and `maxFrames` frames, the last one past the span's end.
+  void RunSkipping(TScene& scene, const SceneSpan& span, int minFrames, int maxFrames) {
+    Skipper skip(*show->Clock, 2500, Name(span.name, 0));
+    SetFrameObserver(&skip);
+    scene.Run(span);
+    EXPECT_GE(skip.frames_, minFrames);
+    EXPECT_LE(skip.frames_, maxFrames);
+    EXPECT_GT(skip.last_, span.length);
+  }
   std::unique_ptr<HeadlessShow> show;
 };
 
@@ -142,12 +152,7 @@ TEST_P(Scenes, Meshes) {
 
   // A whole run: the clock jumps 2.5 s (3750 demo-clock units) after every
   // frame; Run ends on its own after the first frame past 120000.
-  Skipper skip(*show->Clock, 2500, Name("meshes", 0));
-  SetFrameObserver(&skip);
-  meshes->Run({"meshes", 120000.0f});
-  EXPECT_GE(skip.frames_, 32);
-  EXPECT_LE(skip.frames_, 34);
-  EXPECT_GT(skip.last_, 120000.0f);
+  RunSkipping(*meshes, {"meshes", 120000.0f}, 32, 34);
 }
 
 TEST_P(Scenes, Greetz) {
@@ -198,12 +203,7 @@ TEST_P(Scenes, Greetz) {
   DebugMode = 0;
   EXPECT_FLOAT_EQ(g.Spin.Z, 0.9f);
 
-  Skipper skip(*show->Clock, 2500, Name("greetz", 0));
-  SetFrameObserver(&skip);
-  greetz->Run({"greetz", 100000.0f});
-  EXPECT_GE(skip.frames_, 27);
-  EXPECT_LE(skip.frames_, 29);
-  EXPECT_GT(skip.last_, 100000.0f);
+  RunSkipping(*greetz, {"greetz", 100000.0f}, 27, 29);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, Scenes, testing::Values(15, 16, 24, 32));
