@@ -8,25 +8,14 @@
 
 #include "Zentra2/image.h"
 #include "Zentra2/zentra.h"
-#include "tests/support/image_files.h"
 #include "platform/bmp.h"
+#include "tests/support/image_files.h"
+#include "tests/support/pixels.h"
 
 namespace fs = std::filesystem;
 using namespace testimg;
 
 namespace {
-
-const uint8_t kDepths[] = {15, 16, 24, 32};
-
-uint32_t ReadPixel(const TBuffer64& buf, int x, int y) {
-  const uint8_t* p = buf.Rows[size_t(y)];
-  switch (buf.BitDepth) {
-    case 15:
-    case 16: return uint32_t(p[2 * x] | p[2 * x + 1] << 8);
-    case 24: return uint32_t(p[3 * x] | p[3 * x + 1] << 8 | p[3 * x + 2] << 16);
-    default: return uint32_t(p[4 * x] | p[4 * x + 1] << 8 | p[4 * x + 2] << 16 | p[4 * x + 3] << 24);
-  }
-}
 
 // Every pixel of the buffer equals MakeColor of the expected channels.
 void ExpectPicture(const TBuffer64& buf, const Pixels& want, bool overBlack = false) {
