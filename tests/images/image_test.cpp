@@ -321,6 +321,21 @@ std::string MakeBmp(uint32_t headerSize, uint16_t bits, uint32_t compression) {
   return file + info + rows;
 }
 
+// DecodeBmp of MakeBmp's bitmap: whether it decoded, the RGB bytes, the error.
+struct BmpResult {
+  bool ok = false;
+  std::vector<uint8_t> rgb;
+  std::string error;
+};
+BmpResult DecodeMadeBmp(uint32_t headerSize, uint16_t bits, uint32_t compression) {
+  const std::string bytes = MakeBmp(headerSize, bits, compression);
+  BmpResult r;
+  int32_t w = 0, h = 0;
+  r.ok = platform::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 64, 4096, &w, &h, &r.rgb,
+                             &r.error);
+  return r;
+}
+
 // Every header the reader knows decodes right; the kinds it would decode
 // wrongly are refused.
 TEST(ImageLoad, BitmapHeadersAndCompressions) {
@@ -332,14 +347,9 @@ TEST(ImageLoad, BitmapHeadersAndCompressions) {
   } good[] = {{12, 24, 0}, {16, 24, 0}, {40, 24, 0}, {52, 24, 0}, {56, 24, 0}, {64, 24, 0}, {108, 24, 0},
               {124, 24, 0}, {40, 32, 0}, {40, 32, 3}, {56, 32, 3}, {108, 32, 3}, {124, 32, 3}};
   for (const auto& g : good) {
-    const std::string bytes = MakeBmp(g.header, g.bits, g.compression);
-    int32_t w = 0, h = 0;
-    std::vector<uint8_t> rgb;
-    std::string error;
-    EXPECT_TRUE(platform::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 64, 4096, &w, &h,
-                                    &rgb, &error))
-        << g.header << " " << g.bits << " " << g.compression << ": " << error;
-    EXPECT_EQ(rgb, expect) << g.header << " " << g.bits << " " << g.compression;
+    const BmpResult r = DecodeMadeBmp(g.header, g.bits, g.compression);
+    EXPECT_TRUE(r.ok) << g.header << " " << g.bits << " " << g.compression << ": " << r.error;
+    EXPECT_EQ(r.rgb, expect) << g.header << " " << g.bits << " " << g.compression;
   }
   const struct {
     uint32_t header;
@@ -357,13 +367,9 @@ TEST(ImageLoad, BitmapHeadersAndCompressions) {
       {20, 24, 0, "Unsupported header size 20"},
   };
   for (const auto& b : bad) {
-    const std::string bytes = MakeBmp(b.header, b.bits, b.compression);
-    int32_t w = 0, h = 0;
-    std::vector<uint8_t> rgb;
-    std::string error;
-    EXPECT_FALSE(platform::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 64, 4096, &w, &h,
-                                     &rgb, &error));
-    EXPECT_EQ(error.rfind(b.message, 0), 0u) << error;
+    const BmpResult r = DecodeMadeBmp(b.header, b.bits, b.compression);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error.rfind(b.message, 0), 0u) << r.error;
   }
   // Through the image loader: exit code 1 with the message.
   TempDir dir;

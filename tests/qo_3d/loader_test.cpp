@@ -17,6 +17,17 @@ std::string WriteTemp(const std::string& name, const std::string& text) {
   return path.string();
 }
 
+// Loading `path` ends the process with exit code 69.
+void ExpectLoadEndsWith69(const std::string& path, const std::string& what) {
+  EXPECT_EXIT(
+      {
+        TQOObject obj;
+        LoadASC(obj, path);
+      },
+      testing::ExitedWithCode(69), "")
+      << what;
+}
+
 void ExpectNear(const TVoxel& v, float x, float y, float z) {
   EXPECT_NEAR(v.X, x, 1e-6);
   EXPECT_NEAR(v.Y, y, 1e-6);
@@ -101,24 +112,13 @@ TEST(LoadASC, ZeroFacesAndCountsUpToTheLimitLoad) {
 }
 
 TEST(LoadASCDeathTest, MissingOrOversizedMeshEndsWith69) {
-  EXPECT_EXIT(
-      {
-        TQOObject obj;
-        LoadASC(obj, "./no/such/mesh.asc");
-      },
-      testing::ExitedWithCode(69), "");
+  ExpectLoadEndsWith69("./no/such/mesh.asc", "a missing file");
   std::vector<TVoxel> many(3001);
   std::string tooManyVertices = WriteTemp("v3001.asc", AscText(many, {}));
   many.resize(3);
   std::string tooManyFaces = WriteTemp("f3001.asc", AscText(many, std::vector<TFace>(3001)));
   for (const std::string& path : {tooManyVertices, tooManyFaces}) {
-    EXPECT_EXIT(
-        {
-          TQOObject obj;
-          LoadASC(obj, path);
-        },
-        testing::ExitedWithCode(69), "")
-        << path;
+    ExpectLoadEndsWith69(path, path);
     std::filesystem::remove(path);
   }
 }
@@ -159,13 +159,7 @@ TEST(LoadASCDeathTest, MalformedMeshesEndWith69) {
     EXPECT_EQ(obj.Vertices.size(), 1u) << what;
     EXPECT_EQ(obj.Order.size(), 1u) << what;
     std::string path = WriteTemp("bad.asc", text);
-    EXPECT_EXIT(
-        {
-          TQOObject loaded;
-          LoadASC(loaded, path);
-        },
-        testing::ExitedWithCode(69), "")
-        << what;
+    ExpectLoadEndsWith69(path, what);
     std::filesystem::remove(path);
   }
 }
