@@ -1,8 +1,8 @@
 // What a 32-bit frame should hold, built pixel by pixel from the documented
 // drawing rules rather than by the drawing code: opaque and keyed copies,
-// blends with a constant opacity and saturating additions, each clipped to
-// the frame. The scene tests draw one-colour pictures so that every pixel of
-// a frame is computable this way.
+// blends with a constant opacity, saturating additions and subtractions,
+// each clipped to the frame. The scene tests draw one-colour pictures so
+// that every pixel of a frame is computable this way.
 #pragma once
 
 #include <cmath>
@@ -56,14 +56,17 @@ public:
   }
   // min(d + s, 255) per channel.
   void Add(const TBuffer64& src, int32_t x, int32_t y) {
-    Each(src, x, y, [&](uint32_t& d, uint32_t s) {
-      uint32_t out = 0;
-      for (int shift : {0, 8, 16}) {
-        const uint32_t sum = ((d >> shift) & 255) + ((s >> shift) & 255);
-        out |= (sum > 255 ? 255 : sum) << shift;
-      }
-      d = out;
-    });
+    Each(src, x, y, [](uint32_t& d, uint32_t s) { d = Saturated(d, s, 1); });
+  }
+  // max(d - s, 0) per channel; the source is another model, a layer
+  // composed the same way.
+  void Sub(const FrameModel& src, int32_t x, int32_t y) {
+    Each(src.width_, src.height_, [&](int32_t sx, int32_t sy) { return src.At(sx, sy); }, x, y,
+         [](uint32_t& d, uint32_t s) { d = Saturated(d, s, -1); });
+  }
+  // Every colour bit flipped.
+  void Invert() {
+    for (uint32_t& d : px_) d ^= 0xFFFFFF;
   }
 
   // Pixels of `frame` in rows [top, bottom) that differ from the model; the
@@ -86,15 +89,30 @@ public:
 private:
   size_t Index(int32_t x, int32_t y) const { return size_t(y) * size_t(width_) + size_t(x); }
 
-  // Calls f(model pixel, source pixel) over the part of `src` at (x, y) that
-  // lies inside the frame.
-  void Each(const TBuffer64& src, int32_t x, int32_t y, const std::function<void(uint32_t&, uint32_t)>& f) {
-    for (int32_t sy = 0; sy < src.Height; ++sy)
-      for (int32_t sx = 0; sx < src.Width; ++sx) {
+  // d + sign * s per 8-bit channel, held to 0..255.
+  static uint32_t Saturated(uint32_t d, uint32_t s, int sign) {
+    uint32_t out = 0;
+    for (int shift : {0, 8, 16}) {
+      const int v = int(d >> shift & 255) + sign * int(s >> shift & 255);
+      out |= uint32_t(v < 0 ? 0 : v > 255 ? 255 : v) << shift;
+    }
+    return out;
+  }
+
+  using Action = std::function<void(uint32_t&, uint32_t)>;
+  // Calls f(model pixel, source pixel) over the part of a width x height
+  // source at (x, y) that lies inside the frame.
+  void Each(int32_t width, int32_t height, const std::function<uint32_t(int32_t, int32_t)>& source, int32_t x,
+            int32_t y, const Action& f) {
+    for (int32_t sy = 0; sy < height; ++sy)
+      for (int32_t sx = 0; sx < width; ++sx) {
         const int64_t dx = int64_t(x) + sx, dy = int64_t(y) + sy;
         if (dx < 0 || dy < 0 || dx >= width_ || dy >= height_) continue;
-        f(px_[Index(int32_t(dx), int32_t(dy))], ReadPixel(src, sx, sy) & 0xFFFFFF);
+        f(px_[Index(int32_t(dx), int32_t(dy))], source(sx, sy));
       }
+  }
+  void Each(const TBuffer64& src, int32_t x, int32_t y, const Action& f) {
+    Each(src.Width, src.Height, [&](int32_t sx, int32_t sy) { return ReadPixel(src, sx, sy) & 0xFFFFFF; }, x, y, f);
   }
 
   int32_t width_, height_;
