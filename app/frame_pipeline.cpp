@@ -3,10 +3,12 @@
 #include <cstring>
 
 #include "Zentra2/pixel_traits.h"
+#include "platform/session.h"
 
 FramePipeline::FramePipeline(FrameSink* sink, int width, int height, const FrameLayout& layout)
-    : sink_(sink), width_(width), height_(height), layout_(layout), slots_(kQueue + 2) {
-  worker_ = std::thread([this] { Work(); });
+    : sink_(sink), width_(width), height_(height), layout_(layout), slots_(kQueue + 2),
+      native_{width, height, std::vector<uint8_t>(size_t(width) * size_t(height) * 3)} {
+  if (platform::CanStartThreads()) worker_ = std::thread([this] { Work(); });
 }
 
 FramePipeline::~FramePipeline() { Finish(); }
@@ -46,34 +48,44 @@ void FramePipeline::Emit(int64_t frame) {
   ++slots_[current_].pending;
   jobs_.push_back({frame, current_, slots_[current_].generation});
   changed_.notify_all();
+  if (!worker_.joinable()) {
+    // No worker where threads are missing: the job is done right here.
+    hold.unlock();
+    while (Step()) {}
+  }
 }
 
 void FramePipeline::Work() {
-  RgbImage native{width_, height_, std::vector<uint8_t>(size_t(width_) * size_t(height_) * 3)};
-  RgbImage enlarged;
-  const bool enlarge = layout_.scale != 1 || layout_.width != width_ || layout_.height != height_;
-  uint64_t converted = 0;  // generation of the picture in `native`
   for (;;) {
-    Job job;
     {
       std::unique_lock<std::mutex> hold(lock_);
       changed_.wait(hold, [&] { return !jobs_.empty() || closing_; });
-      if (jobs_.empty()) return;
-      job = jobs_.front();
     }
-    if (job.generation != converted) {
-      const Slot& s = slots_[job.slot];
-      if (s.bytes.empty()) std::fill(native.rgb.begin(), native.rgb.end(), 0);
-      else PixelsToRgb(s.bytes.data(), s.pitch, s.depth, s.width, s.height, &native);
-      if (enlarge) Enlarge(native, layout_, &enlarged);
-      converted = job.generation;
-    }
-    sink_->Write(job.frame, enlarge ? enlarged : native);
-    std::lock_guard<std::mutex> hold(lock_);
-    --slots_[job.slot].pending;
-    jobs_.pop_front();
-    changed_.notify_all();
+    if (!Step()) return;
   }
+}
+
+bool FramePipeline::Step() {
+  Job job;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (jobs_.empty()) return false;
+    job = jobs_.front();
+  }
+  const bool enlarge = layout_.scale != 1 || layout_.width != width_ || layout_.height != height_;
+  if (job.generation != converted_) {
+    const Slot& s = slots_[job.slot];
+    if (s.bytes.empty()) std::fill(native_.rgb.begin(), native_.rgb.end(), 0);
+    else PixelsToRgb(s.bytes.data(), s.pitch, s.depth, s.width, s.height, &native_);
+    if (enlarge) Enlarge(native_, layout_, &enlarged_);
+    converted_ = job.generation;
+  }
+  sink_->Write(job.frame, enlarge ? enlarged_ : native_);
+  std::lock_guard<std::mutex> hold(lock_);
+  --slots_[job.slot].pending;
+  jobs_.pop_front();
+  changed_.notify_all();
+  return true;
 }
 
 bool FramePipeline::Finish() {
@@ -83,7 +95,7 @@ bool FramePipeline::Finish() {
     closing_ = true;
     changed_.notify_all();
   }
-  worker_.join();
+  if (worker_.joinable()) worker_.join();
   finished_ = true;
   return sink_->Close();
 }

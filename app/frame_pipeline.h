@@ -1,9 +1,9 @@
 // The recorded frames' way out, on a worker thread: the show's thread only
 // copies each presented picture and queues which video frames show it; the
 // worker converts to RGB, enlarges and hands the frames to the sink while
-// the next frames draw. One worker takes the jobs in order, so the output
-// is the same bytes as without it. The queue is short: when the sink falls
-// behind, the show waits.
+// the next frames draw (where there are no threads, Emit does that itself).
+// One worker takes the jobs in order, so the output is the same bytes as
+// without it. The queue is short: when the sink falls behind, the show waits.
 #pragma once
 
 #include <condition_variable>
@@ -46,6 +46,8 @@ private:
   static constexpr size_t kQueue = 4;
 
   void Work();
+  // Writes the oldest queued frame; false when none is queued.
+  bool Step();
 
   FrameSink* sink_;
   int width_, height_;
@@ -58,5 +60,9 @@ private:
   std::condition_variable changed_;
   std::deque<Job> jobs_;
   bool closing_ = false, finished_ = false;
-  std::thread worker_;
+
+  // The worker's own: the last converted picture and, enlarged, its copy.
+  RgbImage native_, enlarged_;
+  uint64_t converted_ = 0;
+  std::thread worker_;  // none where the platform has no threads: Emit then writes at once
 };

@@ -1,5 +1,5 @@
 // What the program knows about the session it runs in: whether a person can
-// see a dialog, how to put the desktop back, process priority.
+// see a dialog, how to put the desktop back, process priority, threads.
 #pragma once
 
 #include <functional>
@@ -29,5 +29,9 @@ void SetPriorityClass(PriorityClass cls);
 void SetPriorityHook(std::function<void(PriorityClass)> hook);
 // What SetPriorityClass does where the program runs (native/, web/).
 void ApplyPriorityClass(PriorityClass cls);
+
+// Whether the program may start threads of its own. A browser build may not:
+// threads there need a page served with cross-origin isolation.
+bool CanStartThreads();
 
 }  // namespace platform

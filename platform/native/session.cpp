@@ -30,4 +30,6 @@ void ApplyPriorityClass(PriorityClass cls) {
   setpriority(PRIO_PROCESS, 0, cls == PriorityClass::Realtime ? -20 : 0);
 }
 
+bool CanStartThreads() { return true; }
+
 }  // namespace platform

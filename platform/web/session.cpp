@@ -1,5 +1,6 @@
-// Dialogs and priority in a browser: a page can always show an alert (SDL
-// uses one), and a page has no process priority.
+// Dialogs, priority and threads in a browser: a page can always show an
+// alert (SDL uses one); it has no process priority and, without cross-origin
+// isolation, no threads.
 #include "platform/session.h"
 
 namespace platform {
@@ -13,5 +14,7 @@ bool CanShowDialogs() { return !g_dialogsDisabled; }
 void DisableDialogs() { g_dialogsDisabled = true; }
 
 void ApplyPriorityClass(PriorityClass) {}
+
+bool CanStartThreads() { return false; }
 
 }  // namespace platform
