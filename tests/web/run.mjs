@@ -21,19 +21,24 @@ const site = path.resolve(args.site || 'build-web/bin');
 const native = path.resolve(args.native || 'build/bin/quietorbit');
 const data = path.resolve(args.data || 'data');
 const out = path.resolve(args.out || path.join(site, '..', 'web-test'));
-const only = args.only || '';  // "page" or "frames" to run one part
+// "page" or "frames" runs one part of the tests; "bench" none of them, but
+// the drawing times of the whole show, web beside native (numbers, not a test).
+const only = args.only || '';
 fs.mkdirSync(out, { recursive: true });
 
-// Twelve frames of every scene (50 frames per second of video; the spans
-// come from the native record's frames.csv, a little inside each scene).
+// Twelve frames of every scene (50 frames per second of video). The spans lie
+// 20 or more frames inside each scene as a native record's frames.csv shows
+// them (--record=DIR --frames=0,20,40,...: loading 0-600, intro 620-3280,
+// cube 3300-6280, circles 6300-8280, metaballs 8300-11280, meshes
+// 11300-15280, greetz 15300-18620).
 const kScenes = [
-  [0, 540],         // loading
-  [700, 3300],      // intro
-  [3380, 6300],     // cube
-  [6380, 8300],     // circles
-  [8380, 11300],    // metaballs
-  [11380, 15300],   // meshes
-  [15380, 18600],   // greetz
+  [0, 580],         // loading
+  [640, 3260],      // intro
+  [3320, 6260],     // cube
+  [6320, 8260],     // circles
+  [8320, 11260],    // metaballs
+  [11320, 15260],   // meshes
+  [15320, 18600],   // greetz
 ];
 const kFrames = [].concat(...kScenes.map(([a, b]) =>
   Array.from({ length: 12 }, (_, i) => Math.round(a + (b - a) * i / 11))));
@@ -53,7 +58,10 @@ const server = http.createServer((req, res) => {
   const name = file.endsWith('/') ? path.join(file, 'index.html') : file;
   fs.readFile(name, (err, body) => {
     if (err) { res.writeHead(404); res.end(); return; }
-    res.writeHead(200, { 'Content-Type': types[path.extname(name)] || 'application/octet-stream' });
+    // Cross-origin isolation gives the page a clock fine enough (microseconds,
+    // not a tenth of a millisecond) to time frames that take less than one.
+    res.writeHead(200, { 'Content-Type': types[path.extname(name)] || 'application/octet-stream',
+      'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp' });
     res.end(body);
   });
 });
@@ -152,14 +160,21 @@ async function pagePlaysAndEnds() {
   await page.close();
 }
 
-function nativeHashes(bpp) {
+// The native program, headless, in a folder of its own beside the data; its output.
+function runNative(options) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'qo-native-'));
   fs.symlinkSync(data, path.join(dir, 'data'));
-  const text = execFileSync(native, ['--hashes', '--frames=' + kFrames.join(','), '-nommx', `-bpp:${bpp}b`],
-    { cwd: dir, env: { ...process.env, SDL_VIDEODRIVER: 'dummy', SDL_AUDIODRIVER: 'dummy' },
-      stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 24 }).toString();
-  fs.rmSync(dir, { recursive: true, force: true });
-  return JSON.parse(text);
+  try {
+    return execFileSync(native, options,
+      { cwd: dir, env: { ...process.env, SDL_VIDEODRIVER: 'dummy', SDL_AUDIODRIVER: 'dummy' },
+        stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 24 }).toString();
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+function nativeHashes(bpp) {
+  return JSON.parse(runNative(['--hashes', '--frames=' + kFrames.join(','), '-nommx', `-bpp:${bpp}b`]));
 }
 
 async function framesMatchNative(bpp) {
@@ -179,9 +194,28 @@ async function framesMatchNative(bpp) {
   }
 }
 
+// Median and 95th percentile of each scene's drawing time, from the page's
+// ?benchmark run beside the native plain kernels' --benchmark.
+async function benchmark(bpp) {
+  const { page } = await openPage(`?benchmark&bpp=${bpp}`);
+  await page.waitForFunction(() => document.title === 'qo-done', { timeout: 60 * 60 * 1000, polling: 1000 });
+  const web = JSON.parse(await page.$eval('#qo-result', (e) => e.textContent));
+  await page.close();
+  const ref = JSON.parse(runNative(['--benchmark', '--json', '-nommx', `-bpp:${bpp}b`]));
+  console.log(`ms per frame at ${bpp} bits: median / p95, web beside native plain kernels`);
+  for (const w of web.scenes) {
+    const n = ref.scenes.find((r) => r.scene === w.scene);
+    console.log(`  ${w.scene.padEnd(10)} web ${w.median_ms.toFixed(3)} / ${w.p95_ms.toFixed(3)}   ` +
+      `native ${n.median_ms.toFixed(3)} / ${n.p95_ms.toFixed(3)}   (${(w.median_ms / n.median_ms).toFixed(2)}x median)`);
+  }
+}
+
 try {
-  if (only !== 'frames') await pagePlaysAndEnds();
-  if (only !== 'page') for (const bpp of [32, 16]) await framesMatchNative(bpp);
+  if (only === 'bench') for (const bpp of [32, 16]) await benchmark(bpp);
+  else {
+    if (only !== 'frames') await pagePlaysAndEnds();
+    if (only !== 'page') for (const bpp of [32, 16]) await framesMatchNative(bpp);
+  }
 } finally {
   await browser.close();
   server.close();
