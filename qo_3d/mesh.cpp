@@ -7,6 +7,7 @@
 //   vertex X, Y, Z    2, 1, 1       face A, B, C  3, 1, 1, then three ignored integers after 1 colon each
 #include "qo_3d/qo3d.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -51,10 +52,14 @@ public:
     std::string_view token = Token();
     if (!IsDecimal(token)) return false;
     if (token[0] == '+') token.remove_prefix(1);
-    double d = 0;
-    const char* end = token.data() + token.size();
-    auto [ptr, ec] = std::from_chars(token.data(), end, d);
-    if (ec != std::errc() || ptr != end) return false;
+    // strtod, not from_chars: the browser build's standard library has no
+    // floating-point from_chars. The token is plain decimal (checked above),
+    // which both read alike, correctly rounded.
+    const std::string text(token);
+    char* end = nullptr;
+    errno = 0;
+    const double d = std::strtod(text.c_str(), &end);
+    if (errno == ERANGE || end != text.c_str() + text.size()) return false;
     value = float(d);
     return std::isfinite(value);
   }
