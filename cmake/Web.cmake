@@ -23,7 +23,7 @@ function(qo_wasm_library target)
 endfunction()
 
 qo_wasm_library(PkgConfig::SDL2 INCLUDE ${QO_WASM_PREFIX}/include/SDL2 LIBS SDL2)
-qo_wasm_library(PkgConfig::FREETYPE INCLUDE ${QO_WASM_PREFIX}/include/freetype2 LIBS freetype)
+qo_wasm_library(PkgConfig::FREETYPE INCLUDE ${QO_WASM_PREFIX}/include/freetype2 LIBS freetype z)
 qo_wasm_library(PkgConfig::MPG123 LIBS mpg123)
 qo_wasm_library(PkgConfig::OPENMPT LIBS openmpt)
 qo_wasm_library(PkgConfig::PNG LIBS png16 z)

@@ -13,8 +13,13 @@
 # stay untouched.
 set -euo pipefail
 
-# Bump when a build recipe below changes what it produces.
+# Bump RECIPE when the build recipes below change what they produce; bump a
+# library's own revision when only its recipe changed (only it is rebuilt).
 RECIPE=1
+declare -A revision=([freetype]=2)
+rev() { echo "${revision[$1]:-1}"; }
+# A library is built when its marker holds its revision (an empty one is 1).
+built() { [ -e "$prefix/.done-$1" ] && [ "$(cat "$prefix/.done-$1")" = "$(rev "$1" | sed 's/^1$//')" ]; }
 
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 cache_root=${QO_WASM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quietorbit/wasm}
@@ -47,7 +52,7 @@ prefix=$cache_root/$key
 if [ "${1:-}" = --key ]; then echo "$prefix"; exit 0; fi
 
 all_done=1
-for p in "${pairs[@]}"; do [ -e "$prefix/.done-${p%%:*}" ] || all_done=0; done
+for p in "${pairs[@]}"; do built "${p%%:*}" || all_done=0; done
 if [ $all_done = 1 ]; then echo "$prefix"; exit 0; fi
 
 mkdir -p "$prefix/include" "$prefix/lib"
@@ -168,9 +173,11 @@ build_one() {
         -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -DCMAKE_INSTALL_LIBDIR="$prefix/lib" \
         -DHAVE_SIZE_T=1 -DSIZE_T=4 ;;
     freetype)
+      # With the zlib above, as Debian's: FreeType's own copy of it would
+      # clash with that one in the link.
       cmake_build "$tree" -DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_HARFBUZZ=ON \
         -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_BROTLI=ON \
-        -DFT_DISABLE_ZLIB=ON -DCMAKE_INSTALL_LIBDIR=lib ;;
+        -DFT_REQUIRE_ZLIB=ON -DZLIB_ROOT="$prefix" -DCMAKE_INSTALL_LIBDIR=lib ;;
     libsdl2)
       cmake_build "$tree" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
         -DCMAKE_INSTALL_LIBDIR=lib ;;
@@ -184,13 +191,13 @@ build_one() {
         --without-pulseaudio --without-sndfile --without-flac --without-zlib ;;
   esac
   rm -rf "$work/src/$src"
-  touch "$prefix/.done-$src"
+  rev "$src" | sed 's/^1$//' > "$prefix/.done-$src"
 }
 
 fetch_sources
 for p in "${pairs[@]}"; do
   src=${p%%:*}
-  [ -e "$prefix/.done-$src" ] && continue
+  built "$src" && continue
   build_one "$src"
 done
 cat "$work/fetched" >> "$prefix/VERSIONS"
