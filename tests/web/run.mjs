@@ -120,16 +120,32 @@ async function canvasShot(page, file) {
   return decodePng(Buffer.from(buf));
 }
 
-// Share of pixels that are not black, and how many distinct colours there are.
+// Share of pixels that are not black, how many distinct colours there are,
+// and the mean colour of the top and the bottom third.
 function describe(img) {
   let lit = 0;
-  const colours = new Set();
-  for (let i = 0; i < img.px.length; i += img.channels) {
-    const r = img.px[i], g = img.px[i + 1], b = img.px[i + 2];
-    if (r + g + b > 24) lit++;
-    colours.add((r << 16) | (g << 8) | b);
+  const colours = new Set(), top = [0, 0, 0], bottom = [0, 0, 0];
+  let nTop = 0, nBottom = 0;
+  for (let y = 0; y < img.height; y++) {
+    for (let x = 0; x < img.width; x++) {
+      const i = (y * img.width + x) * img.channels;
+      const rgb = [img.px[i], img.px[i + 1], img.px[i + 2]];
+      if (rgb[0] + rgb[1] + rgb[2] > 24) lit++;
+      colours.add((rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
+      if (y < img.height / 3) { rgb.forEach((v, c) => { top[c] += v; }); nTop++; }
+      if (y >= img.height * 2 / 3) { rgb.forEach((v, c) => { bottom[c] += v; }); nBottom++; }
+    }
   }
-  return { lit: lit / (img.width * img.height), colours: colours.size };
+  return { lit: lit / (img.width * img.height), colours: colours.size,
+    top: top.map((v) => Math.round(v / nTop)), bottom: bottom.map((v) => Math.round(v / nBottom)) };
+}
+
+// The loading picture: a blue sky above a brighter planet, as the native
+// loading frames show it from their first lit frame on (top third about
+// RGB 40-72, 66-94, 139-158; bottom third 103-145, 151-196, 197-222).
+function looksLikeLoading(d) {
+  const sum = (c) => c[0] + c[1] + c[2];
+  return d.lit > 0.9 && d.colours > 1000 && d.top[2] > d.top[0] + 40 && sum(d.bottom) > sum(d.top) + 100;
 }
 
 async function pagePlaysAndEnds() {
@@ -149,10 +165,12 @@ async function pagePlaysAndEnds() {
     // Let it draw a little more, then look at it.
     await new Promise((r) => setTimeout(r, 1500));
     const d = describe(await canvasShot(page, path.join(out, 'loading.png')));
-    check(d.lit > 0.05 && d.colours > 50, `the loading screen shows a picture (${(100 * d.lit).toFixed(1)}% lit, ${d.colours} colours; ${path.join(out, 'loading.png')})`);
+    check(looksLikeLoading(d), `the canvas shows the loading picture (${(100 * d.lit).toFixed(1)}% lit, ${d.colours} colours, ` +
+      `top third ${d.top}, bottom third ${d.bottom}; ${path.join(out, 'loading.png')})`);
     await page.screenshot({ path: path.join(out, 'page.png') });
     console.log(`first loading-screen frame ${firstFrameMs} ms after opening the page (click included)`);
   }
+  check(await page.$eval('#end-overlay', (e) => e.hidden), 'the show is still playing before Escape');
   await page.keyboard.press('Escape');
   const ended = await page.waitForSelector('#end-overlay:not([hidden])', { timeout: 30000 }).then(() => true, () => false);
   check(ended, 'Escape ends the show and the page offers to play again');
@@ -177,11 +195,30 @@ function nativeHashes(bpp) {
   return JSON.parse(runNative(['--hashes', '--frames=' + kFrames.join(','), '-nommx', `-bpp:${bpp}b`]));
 }
 
+// Waits for a test or benchmark run of the page to put its JSON into
+// #qo-result; null when the page reports an error first or takes longer
+// than half an hour.
+async function pageResult(page, errors) {
+  const deadline = Date.now() + 30 * 60 * 1000;
+  while (errors.length === 0) {
+    if (Date.now() > deadline) errors.push('no result after 30 minutes');
+    if (await page.title() === 'qo-done') {
+      const text = await page.$eval('#qo-result', (e) => e.textContent);
+      try { return JSON.parse(text); } catch { errors.push('no JSON in #qo-result: ' + text.slice(0, 200)); }
+    }
+    await new Promise((r) => setTimeout(r, 1000));
+  }
+  return null;
+}
+
 async function framesMatchNative(bpp) {
   const { page, errors } = await openPage(`?frames=${kFrames.join(',')}&bpp=${bpp}`);
-  await page.waitForFunction(() => document.title === 'qo-done', { timeout: 40 * 60 * 1000, polling: 1000 });
-  const web = JSON.parse(await page.$eval('#qo-result', (e) => e.textContent));
+  const web = await pageResult(page, errors);
   await page.close();
+  if (!web) {
+    check(false, `the ${bpp}-bit frame run finishes: ` + errors.join(' | '));
+    return;
+  }
   const ref = nativeHashes(bpp);
   const differ = kFrames.filter((f) => web.frames[f] !== ref.frames[f]);
   check(Object.keys(web.frames).length === kFrames.length && differ.length === 0,
@@ -197,10 +234,10 @@ async function framesMatchNative(bpp) {
 // Median and 95th percentile of each scene's drawing time, from the page's
 // ?benchmark run beside the native plain kernels' --benchmark.
 async function benchmark(bpp) {
-  const { page } = await openPage(`?benchmark&bpp=${bpp}`);
-  await page.waitForFunction(() => document.title === 'qo-done', { timeout: 60 * 60 * 1000, polling: 1000 });
-  const web = JSON.parse(await page.$eval('#qo-result', (e) => e.textContent));
+  const { page, errors } = await openPage(`?benchmark&bpp=${bpp}`);
+  const web = await pageResult(page, errors);
   await page.close();
+  if (!web) throw new Error(errors.join(' | '));
   const ref = JSON.parse(runNative(['--benchmark', '--json', '-nommx', `-bpp:${bpp}b`]));
   console.log(`ms per frame at ${bpp} bits: median / p95, web beside native plain kernels`);
   for (const w of web.scenes) {
