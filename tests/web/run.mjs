@@ -73,7 +73,7 @@ const browser = await puppeteer.launch({
   executablePath: process.env.QO_CHROMIUM || '/usr/bin/chromium',
   headless: true,
   userDataDir: profile,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+  args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--disable-quic', '--no-first-run', '--disable-background-networking',
     '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
 });
 
