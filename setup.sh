@@ -34,7 +34,8 @@ test_packages=(xvfb x11-apps ffmpeg clang libclang-rt-14-dev time
 # The package's library dependencies are read from the binary with file(1).
 package_packages=(file)
 # The web page: emscripten compiles it (its libraries from Debian's sources,
-# scripts/web-deps.sh), chromium runs the browser tests, node drives chromium.
+# scripts/web-deps.sh), chromium runs the browser tests, node drives chromium
+# (through its DevTools pipe: no package from npm).
 web_packages=(emscripten python3)
 web_test_packages=(chromium)
 
@@ -58,11 +59,11 @@ build() {
   if [ -x build/bin/mkdata ]; then build/bin/mkdata data; fi
 }
 
-# Debian's nodejs/npm only where no node is installed at all (a machine may
-# have another distribution of it, which brings its own npm).
+# Debian's nodejs only where no node is installed at all (a machine may have
+# another distribution of it).
 install_node() {
-  command -v node >/dev/null && command -v npm >/dev/null && return 0
-  install_missing nodejs npm
+  command -v node >/dev/null && return 0
+  install_missing nodejs
 }
 
 build_web() {
@@ -80,7 +81,6 @@ build_web() {
 test_web() {
   build_web
   install_missing "${web_test_packages[@]}"
-  [ -d tests/web/node_modules ] || (cd tests/web && npm ci --no-audit --no-fund)
   node tests/web/run.mjs --site=build-web/bin --native=build/bin/quietorbit --data=data
 }
 

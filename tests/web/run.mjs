@@ -5,13 +5,14 @@
 //    loading screen shows it, Escape ends the show and the page offers to play again;
 // 2. frames of every scene hash the same as the native record at 32 and 16 bits.
 // Prints the per-scene drawing times beside the native ones (a benchmark, not a test).
-import { execFileSync } from 'node:child_process';
+// Chromium is driven through its DevTools protocol over a pipe: node alone,
+// nothing from a package registry.
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
-import puppeteer from 'puppeteer-core';
 
 const args = Object.fromEntries(process.argv.slice(2).map((a) => {
   const m = /^--([^=]+)=?(.*)$/.exec(a);
@@ -68,14 +69,54 @@ const server = http.createServer((req, res) => {
 await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
 const base = `http://127.0.0.1:${server.address().port}/`;
 
+// The DevTools protocol over --remote-debugging-pipe: commands go to
+// chromium's descriptor 3, replies and events come from 4, each a JSON text
+// ended by a NUL byte.
+class Chromium {
+  constructor(executable, flags) {
+    this.proc = spawn(executable, [...flags, '--remote-debugging-pipe', 'about:blank'],
+      { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
+    this.nextId = 1;
+    this.pending = new Map();
+    this.listeners = new Set();
+    let buffered = Buffer.alloc(0);
+    this.proc.stdio[4].on('data', (chunk) => {
+      buffered = Buffer.concat([buffered, chunk]);
+      for (let end = buffered.indexOf(0); end >= 0; end = buffered.indexOf(0)) {
+        const message = JSON.parse(buffered.subarray(0, end).toString());
+        buffered = buffered.subarray(end + 1);
+        const waiting = this.pending.get(message.id);
+        if (waiting) {
+          this.pending.delete(message.id);
+          if (message.error) waiting.reject(new Error(`${waiting.method}: ${message.error.message}`));
+          else waiting.resolve(message.result);
+        } else {
+          for (const listener of this.listeners) listener(message);
+        }
+      }
+    });
+    this.exited = new Promise((resolve) => this.proc.on('exit', resolve));
+  }
+
+  send(method, params = {}, sessionId = undefined) {
+    const id = this.nextId++;
+    this.proc.stdio[3].write(JSON.stringify({ id, method, params, sessionId }) + '\0');
+    return new Promise((resolve, reject) => this.pending.set(id, { method, resolve, reject }));
+  }
+
+  async close() {
+    await Promise.race([this.send('Browser.close').catch(() => {}), new Promise((r) => setTimeout(r, 5000))]);
+    const timer = setTimeout(() => this.proc.kill('SIGKILL'), 5000);
+    await this.exited;
+    clearTimeout(timer);
+  }
+}
+
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'qo-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: process.env.QO_CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  userDataDir: profile,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--disable-quic', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
-});
+const browser = new Chromium(process.env.QO_CHROMIUM || '/usr/bin/chromium', [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--autoplay-policy=no-user-gesture-required', '--user-data-dir=' + profile]);
 
 // Notes, in the page's clock (0 = navigation start), the click and the first
 // drawing on the canvas (SDL presents through WebGL or a 2D context): the
@@ -100,19 +141,52 @@ function noteFirstDraw() {
   document.addEventListener('click', () => { window.qoClick ??= performance.now(); }, true);
 }
 
+// A tab showing index.html?QUERY, loaded, with what it reports as errors
+// (console errors, uncaught exceptions, failed requests) collected.
 async function openPage(query) {
-  const page = await browser.newPage();
-  await page.evaluateOnNewDocument(noteFirstDraw);
-  await page.setViewport({ width: 800, height: 700 });
+  const { targetId } = await browser.send('Target.createTarget', { url: 'about:blank' });
+  const { sessionId } = await browser.send('Target.attachToTarget', { targetId, flatten: true });
+  const send = (method, params) => browser.send(method, params, sessionId);
   const errors = [];
-  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
-  page.on('pageerror', (e) => errors.push(String(e)));
-  page.on('requestfailed', (r) => errors.push('request failed: ' + r.url()));
-  await page.goto(base + 'index.html' + query, { waitUntil: 'load' });
-  return { page, errors };
+  let onLoad = null;
+  const loaded = new Promise((resolve) => { onLoad = resolve; });
+  const listener = (m) => {
+    if (m.sessionId !== sessionId) return;
+    const p = m.params;
+    if (m.method === 'Page.loadEventFired') onLoad();
+    else if (m.method === 'Runtime.consoleAPICalled' && p.type === 'error')
+      errors.push(p.args.map((a) => a.value ?? a.description).join(' '));
+    else if (m.method === 'Runtime.exceptionThrown')
+      errors.push(p.exceptionDetails.exception?.description ?? p.exceptionDetails.text);
+    else if (m.method === 'Log.entryAdded' && p.entry.level === 'error')
+      errors.push(p.entry.text + (p.entry.url ? ' ' + p.entry.url : ''));
+  };
+  browser.listeners.add(listener);
+  for (const domain of ['Page', 'Runtime', 'Log']) await send(domain + '.enable');
+  await send('Emulation.setDeviceMetricsOverride', { width: 800, height: 700, deviceScaleFactor: 1, mobile: false });
+  await send('Page.addScriptToEvaluateOnNewDocument', { source: `(${noteFirstDraw})();` });
+  await send('Page.navigate', { url: base + 'index.html' + query });
+  await loaded;
+  const evaluate = async (expression) => {
+    const r = await send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true });
+    if (r.exceptionDetails) throw new Error(`${expression}: ${r.exceptionDetails.text}`);
+    return r.result.value;
+  };
+  // A PNG of the page, or of the part CLIP = {x, y, width, height} of it.
+  const screenshot = async (file, clip) => {
+    const r = await send('Page.captureScreenshot', { format: 'png', ...(clip ? { clip: { ...clip, scale: 1 } } : {}) });
+    const png = Buffer.from(r.data, 'base64');
+    fs.writeFileSync(file, png);
+    return png;
+  };
+  const close = async () => {
+    browser.listeners.delete(listener);
+    await browser.send('Target.closeTarget', { targetId });
+  };
+  return { send, evaluate, screenshot, close, errors };
 }
 
-// Decodes the 8-bit RGB(A) PNG puppeteer's screenshot gives.
+// Decodes the 8-bit RGB(A) PNG chromium's screenshot gives.
 function decodePng(buf) {
   let pos = 8, width = 0, height = 0, channels = 0;
   const idat = [];
@@ -139,10 +213,26 @@ function decodePng(buf) {
 }
 
 async function canvasShot(page, file) {
-  const canvas = await page.$('#canvas');
-  const buf = await canvas.screenshot({ path: file });
-  return decodePng(Buffer.from(buf));
+  const clip = await page.evaluate(`(() => { const r = document.getElementById('canvas').getBoundingClientRect();
+    return { x: r.x, y: r.y, width: r.width, height: r.height }; })()`);
+  return decodePng(await page.screenshot(file, clip));
 }
+
+// A real click in the middle of an element and a real key press.
+async function click(page, selector) {
+  const at = await page.evaluate(`(() => { const r = document.querySelector(${JSON.stringify(selector)}).getBoundingClientRect();
+    return { x: r.x + r.width / 2, y: r.y + r.height / 2 }; })()`);
+  for (const type of ['mousePressed', 'mouseReleased'])
+    await page.send('Input.dispatchMouseEvent', { type, ...at, button: 'left', clickCount: 1 });
+}
+
+async function pressEscape(page) {
+  const key = { key: 'Escape', code: 'Escape', windowsVirtualKeyCode: 27, nativeVirtualKeyCode: 27 };
+  await page.send('Input.dispatchKeyEvent', { type: 'rawKeyDown', ...key });
+  await page.send('Input.dispatchKeyEvent', { type: 'keyUp', ...key });
+}
+
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // Share of pixels that are not black, how many distinct colours there are,
 // and the mean colour of the top and the bottom third.
@@ -173,32 +263,37 @@ function looksLikeLoading(d) {
 }
 
 async function pagePlaysAndEnds() {
-  const { page, errors } = await openPage('');
-  check(await page.$eval('#start', (b) => !b.hidden), 'the page offers to start');
-  await page.click('#start');
+  const page = await openPage('');
+  check(await page.evaluate(`!document.getElementById('start').hidden`), 'the page offers to start');
+  await click(page, '#start');
   // The loading screen: the first frame that is not black.
   let shot = null;
   for (let i = 0; i < 600 && !shot; i++) {
     const img = await canvasShot(page, path.join(out, 'loading.png'));
     if (describe(img).lit > 0.02) shot = img;
-    else await new Promise((r) => setTimeout(r, 50));
+    else await sleep(50);
   }
   check(shot !== null, 'the loading screen appears');
   if (shot) {
     // Let it draw a little more, then look at it.
-    await new Promise((r) => setTimeout(r, 1500));
+    await sleep(1500);
     const d = describe(await canvasShot(page, path.join(out, 'loading.png')));
     check(looksLikeLoading(d), `the canvas shows the loading picture (${(100 * d.lit).toFixed(1)}% lit, ${d.colours} colours, ` +
       `top third ${d.top}, bottom third ${d.bottom}; ${path.join(out, 'loading.png')})`);
-    await page.screenshot({ path: path.join(out, 'page.png') });
-    const t = await page.evaluate(() => [window.qoClick, window.qoFirstDraw, performance.getEntriesByType('navigation')[0].loadEventEnd]);
+    await page.screenshot(path.join(out, 'page.png'));
+    const t = await page.evaluate(`[window.qoClick, window.qoFirstDraw, performance.getEntriesByType('navigation')[0].loadEventEnd]`);
     console.log(`page loaded ${t[2].toFixed(0)} ms, clicked ${t[0].toFixed(0)} ms, first frame drawn ${t[1].toFixed(0)} ms after navigation start`);
   }
-  check(await page.$eval('#end-overlay', (e) => e.hidden), 'the show is still playing before Escape');
-  await page.keyboard.press('Escape');
-  const ended = await page.waitForSelector('#end-overlay:not([hidden])', { timeout: 30000 }).then(() => true, () => false);
+  const endShown = `!document.getElementById('end-overlay').hidden`;
+  check(!(await page.evaluate(endShown)), 'the show is still playing before Escape');
+  await pressEscape(page);
+  let ended = false;
+  for (let i = 0; i < 300 && !ended; i++) {
+    ended = await page.evaluate(endShown);
+    if (!ended) await sleep(100);
+  }
   check(ended, 'Escape ends the show and the page offers to play again');
-  check(errors.length === 0, 'no console error' + (errors.length ? ': ' + errors.join(' | ') : ''));
+  check(page.errors.length === 0, 'no console error' + (page.errors.length ? ': ' + page.errors.join(' | ') : ''));
   await page.close();
 }
 
@@ -222,32 +317,32 @@ function nativeHashes(bpp) {
 // Waits for a test or benchmark run of the page to put its JSON into
 // #qo-result; null when the page reports an error first or takes longer
 // than half an hour.
-async function pageResult(page, errors) {
+async function pageResult(page) {
   const deadline = Date.now() + 30 * 60 * 1000;
-  while (errors.length === 0) {
-    if (Date.now() > deadline) errors.push('no result after 30 minutes');
-    if (await page.title() === 'qo-done') {
-      const text = await page.$eval('#qo-result', (e) => e.textContent);
-      try { return JSON.parse(text); } catch { errors.push('no JSON in #qo-result: ' + text.slice(0, 200)); }
+  while (page.errors.length === 0) {
+    if (Date.now() > deadline) page.errors.push('no result after 30 minutes');
+    else if (await page.evaluate('document.title') === 'qo-done') {
+      const text = await page.evaluate(`document.getElementById('qo-result').textContent`);
+      try { return JSON.parse(text); } catch { page.errors.push('no JSON in #qo-result: ' + text.slice(0, 200)); }
     }
-    await new Promise((r) => setTimeout(r, 1000));
+    await sleep(1000);
   }
   return null;
 }
 
 async function framesMatchNative(bpp) {
-  const { page, errors } = await openPage(`?frames=${kFrames.join(',')}&bpp=${bpp}`);
-  const web = await pageResult(page, errors);
+  const page = await openPage(`?frames=${kFrames.join(',')}&bpp=${bpp}`);
+  const web = await pageResult(page);
   await page.close();
   if (!web) {
-    check(false, `the ${bpp}-bit frame run finishes: ` + errors.join(' | '));
+    check(false, `the ${bpp}-bit frame run finishes: ` + page.errors.join(' | '));
     return;
   }
   const ref = nativeHashes(bpp);
   const differ = kFrames.filter((f) => web.frames[f] !== ref.frames[f]);
   check(Object.keys(web.frames).length === kFrames.length && differ.length === 0,
     `${kFrames.length} frames at ${bpp} bits hash as natively` + (differ.length ? ` (differ: ${differ.join(',')})` : ''));
-  check(errors.length === 0, `no console error in the ${bpp}-bit frame run` + (errors.length ? ': ' + errors.join(' | ') : ''));
+  check(page.errors.length === 0, `no console error in the ${bpp}-bit frame run` + (page.errors.length ? ': ' + page.errors.join(' | ') : ''));
   console.log(`  ms per frame, median (web / native plain kernels) at ${bpp} bits:`);
   for (const scene of Object.keys(ref.ms_per_frame)) {
     const w = web.ms_per_frame[scene], n = ref.ms_per_frame[scene];
@@ -258,10 +353,10 @@ async function framesMatchNative(bpp) {
 // Median and 95th percentile of each scene's drawing time, from the page's
 // ?benchmark run beside the native plain kernels' --benchmark.
 async function benchmark(bpp) {
-  const { page, errors } = await openPage(`?benchmark&bpp=${bpp}`);
-  const web = await pageResult(page, errors);
+  const page = await openPage(`?benchmark&bpp=${bpp}`);
+  const web = await pageResult(page);
   await page.close();
-  if (!web) throw new Error(errors.join(' | '));
+  if (!web) throw new Error(page.errors.join(' | '));
   const ref = JSON.parse(runNative(['--benchmark', '--json', '-nommx', `-bpp:${bpp}b`]));
   console.log(`ms per frame at ${bpp} bits: median / p95, web beside native plain kernels`);
   for (const w of web.scenes) {
