@@ -2,7 +2,7 @@
 # quiet orbit: install what is missing, build, then play the show or run the tests.
 #
 #   ./setup.sh play [show options]   set up and play the show (e.g. ./setup.sh play -windowed)
-#   ./setup.sh test                  set up and run every test (QO_WEB_TESTS=1: with the browser ones)
+#   ./setup.sh test                  set up and run every test (QO_WEB_TESTS=0: without the browser ones)
 #   ./setup.sh build                 set up and build only
 #   ./setup.sh package               set up and make the Debian package ./quietorbit_VERSION_amd64.deb
 #   ./setup.sh web                   build the WebAssembly page into build-web/bin
@@ -100,7 +100,7 @@ case "$mode" in
     # any frame and the broken-data matrix as child processes.
     scripts/sanitize.sh
     # The web page in headless chromium: same frames as natively, page behaviour.
-    if [ "${QO_WEB_TESTS:-0}" != 0 ]; then test_web; fi
+    if [ "${QO_WEB_TESTS:-1}" != 0 ]; then test_web; fi
     ;;
   web-test)
     # The web build in a real browser: same frames as natively, page behaviour.
