@@ -31,12 +31,12 @@ float TTimer64::Elapsed() {
   if (Running) NowCount = platform::GetClock().Micros();
   // Extended precision throughout, rounded once to float at the end.
   long double ticks = static_cast<long double>(NowCount - StartCount);
-  return static_cast<float>(ticks / Divisor * 1.5L);
+  return static_cast<float>(ticks / Divisor * Scale);
 }
 
 int64_t TTimer64::MicrosAt(float reading) const {
   if (!Running) return kFarAway;
-  return StartCount + static_cast<int64_t>(std::ceil(static_cast<long double>(reading) * Divisor / 1.5L));
+  return StartCount + static_cast<int64_t>(std::ceil(static_cast<long double>(reading) * Divisor / Scale));
 }
 
 TTimer64_2::TTimer64_2(uint8_t unitCode) : Divisor(MillisDivisor(unitCode)) {}

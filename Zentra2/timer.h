@@ -11,6 +11,9 @@
 
 class TTimer64 {
 public:
+  // Every reading is the counter's time in the timer's unit times this.
+  static constexpr long double Scale = 1.5L;
+
   explicit TTimer64(uint8_t unitCode);
   void Start();
   float Elapsed();

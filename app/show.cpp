@@ -28,17 +28,18 @@ TScene* Make() {
   return new Scene();
 }
 
-// Lengths in SyncTimer units (1.5 per millisecond).
+// The parts in playing order; names and lengths come from the timeline.
 const ShowPart kShow[] = {
-    {{"loading", 10000.0f}, nullptr, Make<TLoadingScene>},
-    {{"intro", 80000.0f}, "Loading Intro Scene..", Make<TIntroScene>},
-    {{"cube", 90000.0f}, "Loading Cube Scene..", Make<TCubeScene>},
-    {{"circles", 60000.0f}, "Loading Circles Scene..", Make<TCirclesScene>},
-    {{"metaballs", 90000.0f}, "Loading Metaballs Scene..", Make<TMetaballsScene>},
-    {{"meshes", 120000.0f}, "Loading Meshes Scene..", Make<TMeshesScene>},
-    {{"greetz", 100000.0f}, "Loading Greetz Scene..", Make<TGreetzScene>},
+    {timeline::kLoading, nullptr, Make<TLoadingScene>},
+    {timeline::kIntro, "Loading Intro Scene..", Make<TIntroScene>},
+    {timeline::kCube, "Loading Cube Scene..", Make<TCubeScene>},
+    {timeline::kCircles, "Loading Circles Scene..", Make<TCirclesScene>},
+    {timeline::kMetaballs, "Loading Metaballs Scene..", Make<TMetaballsScene>},
+    {timeline::kMeshes, "Loading Meshes Scene..", Make<TMeshesScene>},
+    {timeline::kGreetz, "Loading Greetz Scene..", Make<TGreetzScene>},
 };
 constexpr size_t kParts = sizeof kShow / sizeof kShow[0];
+static_assert(kParts == timeline::kSceneCount + 1);
 
 // The loading screen and the scenes live until the process ends, which
 // frees nothing; held here, not only on the stack, they stay reachable
@@ -67,21 +68,17 @@ void CreateDevices() {
 std::span<const ShowPart> ShowParts() { return kShow; }
 
 const ShowPart* FindShowPart(const std::string& name) {
-  for (size_t i = 1; i < kParts; ++i)
-    if (name == kShow[i].span.name) return &kShow[i];
-  return nullptr;
+  size_t i = timeline::FindScene(name.c_str());
+  return i < timeline::kSceneCount ? &kShow[i + 1] : nullptr;
 }
-
-int64_t SceneMillis(float length) { return 20 * (int64_t(length) / 30 + 2); }
 
 std::string SceneStartList() {
   std::string list;
-  int64_t at = 8500;  // the first scene starts where the music was held
-  for (size_t i = 1; i < kParts; ++i) {
+  for (size_t i = 0; i < timeline::kSceneCount; ++i) {
     char line[64];
-    std::snprintf(line, sizeof line, "%-10s %7.2f\n", kShow[i].span.name, double(at) / 1000.0);
+    std::snprintf(line, sizeof line, "%-10s %7.2f\n", timeline::kScenes[i].name,
+                  double(timeline::SceneStartMillis(i)) / 1000.0);
     list += line;
-    at += SceneMillis(kShow[i].span.length);
   }
   return list;
 }
@@ -90,7 +87,7 @@ int RunShow(const std::vector<std::string>& args, const std::string& start) {
   ParseOptions(args);
   CreateDevices();
   InitSound();
-  LoadMusic("./data/msx/QuietOrbit.mp3");
+  LoadMusic(MusicFile);
 
   auto* loading = static_cast<TLoadingScene*>(g_scenes[0] = kShow[0].make());
   loading->Run(kShow[0].span);
@@ -111,19 +108,19 @@ int RunShow(const std::vector<std::string>& args, const std::string& start) {
     CheckMusicPause();
     return false;
   });
-  size_t first = 1;
-  int64_t skipped = 0;
-  for (; first < kParts && !start.empty() && start != kShow[first].span.name; ++first)
-    skipped += SceneMillis(kShow[first].span.length);
-  if (first == kParts) first = 1, skipped = 0;
-  MusicTimer->SetElapsed(int32_t(8500 + skipped));
+  // The first scene to play (the first of all unless one is named), and
+  // the MusicTimer reading at which a full run starts it.
+  size_t first = start.empty() ? 0 : timeline::FindScene(start.c_str());
+  if (first == timeline::kSceneCount) first = 0;
+  const int64_t skipped = timeline::SceneStartMillis(first) - timeline::kHoldPoint;
+  MusicTimer->SetElapsed(int32_t(timeline::SceneStartMillis(first)));
   // Skipping scenes: the demo clock (which has no setter) and the held
   // music move on by the time those scenes take in a full run.
   SyncTimer->StartCount -= skipped * 1000;
   SkipMusic(skipped);
   ResumeMusic();
 
-  for (size_t i = first; i < kParts; ++i) g_scenes[i]->Run(kShow[i].span);
+  for (size_t i = first + 1; i < kParts; ++i) g_scenes[i]->Run(kShow[i].span);
   // The normal end frees nothing: the process ends here.
   return 0;
 }

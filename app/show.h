@@ -25,11 +25,6 @@ std::span<const ShowPart> ShowParts();
 // The scene (not the loading screen) called `name`; null for none.
 const ShowPart* FindShowPart(const std::string& name);
 
-// MusicTimer milliseconds a scene of `length` lasts on the show's clocks:
-// frames 20 ms apart, each 30 units of scene time on, up to and including
-// the first past the length.
-int64_t SceneMillis(float length);
-
 // Where each scene starts in the music in a full run, one line each
 // ("cube 61.86": seconds), for --list-scenes.
 std::string SceneStartList();

@@ -4,6 +4,7 @@
 
 #include "Zentra2/timer.h"
 #include "core/globals.h"
+#include "core/timeline.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 
@@ -41,7 +42,7 @@ void LoadMusic(const char* path) {
 }
 
 void CheckMusicPause() {
-  if (Elapsed(MusicTimer) >= 8500.0f) audio::Pause();
+  if (Elapsed(MusicTimer) >= float(timeline::kHoldPoint)) audio::Pause();
 }
 
 void ResumeMusic() { audio::Start(); }
@@ -53,7 +54,7 @@ void SkipMusic(int64_t millis) {
 }
 
 float BeatPhase(float musicTimer) {
-  const double beats = (double(musicTimer) - 8500.0) / (60000.0 / 90.0);
+  const double beats = (double(musicTimer) - timeline::kHoldPoint) / timeline::kBeatMillis;
   return float(beats - std::floor(beats));
 }
 

@@ -17,7 +17,8 @@ void InitSound();
 // started, sound or not.
 void LoadMusic(const char* path);
 
-// The hold point: holds all output once MusicTimer reads 8500 or more.
+// The hold point: holds all output once MusicTimer reads timeline::kHoldPoint
+// (8500) or more.
 // Called even under "-nosound" (the hold is harmless then).
 void CheckMusicPause();
 
@@ -27,8 +28,8 @@ void ResumeMusic();
 // While held: moves the music `millis` ahead of where it stopped. Only with sound.
 void SkipMusic(int64_t millis);
 
-// Where MusicTimer stands in the music's beat (90 a minute, the first bar
-// at the hold point 8500): 0 on the beat, rising towards 1 just before the next.
+// Where MusicTimer stands in the music's beat (the timeline's grid, bar 0 at
+// the hold point): 0 on the beat, rising towards 1 just before the next.
 float BeatPhase(float musicTimer);
 
 // About 3 s: volume stepped down once per 30 ms (101 steps, never rising),

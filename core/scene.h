@@ -15,13 +15,7 @@
 
 #include "Zentra2/buffer.h"
 #include "core/globals.h"
-
-// A scene's name (which labels its frames in recordings and benchmarks:
-// "intro", "cube"...) and its length in SyncTimer units.
-struct SceneSpan {
-  const char* name;
-  float length;
-};
+#include "core/timeline.h"
 
 class TScene {
 public:

@@ -14,6 +14,7 @@
 #include "Zentra2/timer.h"
 #include "core/globals.h"
 #include "core/music.h"
+#include "core/timeline.h"
 #include "tests/support/media.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
@@ -108,7 +109,7 @@ TEST_F(Music, HoldsAt8500AndResumesWhereItStopped) {
   const size_t heldEnd = output.size() / 2;
   EXPECT_EQ(Peak(output, playedBefore + 176, heldEnd), 0.0f);
 
-  MusicTimer->SetElapsed(8500);
+  MusicTimer->SetElapsed(timeline::kHoldPoint);
   ResumeMusic();
   clock.Advance(500000);
   EXPECT_GT(Peak(output, heldEnd + 176, output.size() / 2), 0.05f);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "core/timeline.h"
 #include "scenes/circles.h"
 #include "scenes/cube.h"
 #include "scenes/intro.h"
@@ -46,10 +47,10 @@ void CheckRunEndsAfterItsLength(float length) {
   EXPECT_LE(now, length + 61.0f);
 }
 
-TEST(SceneRun, IntroEndsAfterItsLength) { CheckRunEndsAfterItsLength<TIntroScene>(80000.0f); }
-TEST(SceneRun, CubeEndsAfterItsLength) { CheckRunEndsAfterItsLength<TCubeScene>(90000.0f); }
-TEST(SceneRun, CirclesEndsAfterItsLength) { CheckRunEndsAfterItsLength<TCirclesScene>(60000.0f); }
-TEST(SceneRun, MetaballsEndsAfterItsLength) { CheckRunEndsAfterItsLength<TMetaballsScene>(90000.0f); }
+TEST(SceneRun, IntroEndsAfterItsLength) { CheckRunEndsAfterItsLength<TIntroScene>(timeline::kIntro.length); }
+TEST(SceneRun, CubeEndsAfterItsLength) { CheckRunEndsAfterItsLength<TCubeScene>(timeline::kCube.length); }
+TEST(SceneRun, CirclesEndsAfterItsLength) { CheckRunEndsAfterItsLength<TCirclesScene>(timeline::kCircles.length); }
+TEST(SceneRun, MetaballsEndsAfterItsLength) { CheckRunEndsAfterItsLength<TMetaballsScene>(timeline::kMetaballs.length); }
 
 // Scene times covering every row of every timeline.
 const std::vector<float> IntroTimes = {0, 3000, 5400, 7000, 12000, 16000, 18500, 25000, 50000, 75000, 80010};

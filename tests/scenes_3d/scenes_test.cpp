@@ -10,6 +10,7 @@
 #include "Zentra2/timer.h"
 #include "core/frame_observer.h"
 #include "core/globals.h"
+#include "core/timeline.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "scenes/greetz.h"
@@ -136,7 +137,7 @@ TEST_P(Scenes, Meshes) {
 
   // A whole run: the clock jumps 2.5 s (3750 demo-clock units) after every
   // frame; Run ends on its own after the first frame past 120000.
-  RunSkipping(*meshes, {"meshes", 120000.0f}, 32, 34);
+  RunSkipping(*meshes, timeline::kMeshes, 32, 34);
 }
 
 TEST_P(Scenes, Greetz) {
@@ -169,7 +170,7 @@ TEST_P(Scenes, Greetz) {
   DebugMode = 0;
   EXPECT_FLOAT_EQ(g.Spin.Z, 0.9f);
 
-  RunSkipping(*greetz, {"greetz", 100000.0f}, 27, 29);
+  RunSkipping(*greetz, timeline::kGreetz, 27, 29);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, Scenes, testing::Values(15, 16, 24, 32));

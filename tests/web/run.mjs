@@ -27,22 +27,36 @@ const out = path.resolve(args.out || path.join(site, '..', 'web-test'));
 const only = args.only || '';
 fs.mkdirSync(out, { recursive: true });
 
-// Twelve frames of every scene (50 frames per second of video). The spans lie
-// 20 or more frames inside each scene as a native record's frames.csv shows
-// them (--record=DIR --frames=0,20,40,...: loading 0-600, intro 620-3280,
-// cube 3300-6280, circles 6300-8280, metaballs 8300-11280, meshes
-// 11300-15280, greetz 15300-18620).
-const kScenes = [
-  [0, 580],         // loading
-  [640, 3260],      // intro
-  [3320, 6260],     // cube
-  [6320, 8260],     // circles
-  [8320, 11260],    // metaballs
-  [11320, 15260],   // meshes
-  [15320, 18600],   // greetz
-];
-const kFrames = [].concat(...kScenes.map(([a, b]) =>
-  Array.from({ length: 12 }, (_, i) => Math.round(a + (b - a) * i / 11))));
+// Twelve frames of every part of the show (50 frames per second of video),
+// 20 or more frames inside each part. Where the parts lie comes from the
+// native program: a record of the loading screen shows the frame at which
+// the first scene starts, and from there on every scene frame is one frame
+// of video, as many as the benchmark counts for it.
+function showSpans() {
+  // Every fifth frame of the first 1500: the first scene frame found lies at
+  // most four frames after the true first one, well inside the margin.
+  const probe = Array.from({ length: 301 }, (_, i) => 5 * i).join(',');
+  const first = runNative(['--record=probe', '--frames=' + probe], (dir) => {
+    const rows = fs.readFileSync(path.join(dir, 'probe', 'frames.csv'), 'utf8').trim().split('\n').slice(1);
+    const row = rows.map((r) => r.split(',')).find((r) => r[2] !== 'loading');
+    return row ? Number(row[0]) : NaN;
+  });
+  const scenes = JSON.parse(runNative(['--benchmark', '--json', '-nommx'])).scenes.filter((s) => s.scene !== 'loading');
+  if (!Number.isFinite(first) || scenes.length === 0) throw new Error('no scene spans from the native program');
+  const spans = [[0, first - 20]];
+  let at = first;
+  for (const s of scenes) {
+    spans.push([at + 20, at + s.frames - 21]);
+    at += s.frames;
+  }
+  return spans;
+}
+let framesChosen = null;
+function showFrames() {
+  framesChosen ??= [].concat(...showSpans().map(([a, b]) =>
+    Array.from({ length: 12 }, (_, i) => Math.round(a + (b - a) * i / 11))));
+  return framesChosen;
+}
 
 let failures = 0;
 function check(ok, what) {
@@ -297,21 +311,23 @@ async function pagePlaysAndEnds() {
   await page.close();
 }
 
-// The native program, headless, in a folder of its own beside the data; its output.
-function runNative(options) {
+// The native program, headless, in a folder of its own beside the data; its
+// output, or what `read` makes of the folder it ran in.
+function runNative(options, read = null) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'qo-native-'));
   fs.symlinkSync(data, path.join(dir, 'data'));
   try {
-    return execFileSync(native, options,
+    const output = execFileSync(native, options,
       { cwd: dir, env: { ...process.env, SDL_VIDEODRIVER: 'dummy', SDL_AUDIODRIVER: 'dummy' },
         stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 24 }).toString();
+    return read ? read(dir) : output;
   } finally {
     fs.rmSync(dir, { recursive: true, force: true });
   }
 }
 
-function nativeHashes(bpp) {
-  return JSON.parse(runNative(['--hashes', '--frames=' + kFrames.join(','), '-nommx', `-bpp:${bpp}b`]));
+function nativeHashes(bpp, frames) {
+  return JSON.parse(runNative(['--hashes', '--frames=' + frames.join(','), '-nommx', `-bpp:${bpp}b`]));
 }
 
 // Waits for a test or benchmark run of the page to put its JSON into
@@ -331,17 +347,18 @@ async function pageResult(page) {
 }
 
 async function framesMatchNative(bpp) {
-  const page = await openPage(`?frames=${kFrames.join(',')}&bpp=${bpp}`);
+  const frames = showFrames();
+  const page = await openPage(`?frames=${frames.join(',')}&bpp=${bpp}`);
   const web = await pageResult(page);
   await page.close();
   if (!web) {
     check(false, `the ${bpp}-bit frame run finishes: ` + page.errors.join(' | '));
     return;
   }
-  const ref = nativeHashes(bpp);
-  const differ = kFrames.filter((f) => web.frames[f] !== ref.frames[f]);
-  check(Object.keys(web.frames).length === kFrames.length && differ.length === 0,
-    `${kFrames.length} frames at ${bpp} bits hash as natively` + (differ.length ? ` (differ: ${differ.join(',')})` : ''));
+  const ref = nativeHashes(bpp, frames);
+  const differ = frames.filter((f) => web.frames[f] !== ref.frames[f]);
+  check(Object.keys(web.frames).length === frames.length && differ.length === 0,
+    `${frames.length} frames at ${bpp} bits hash as natively` + (differ.length ? ` (differ: ${differ.join(',')})` : ''));
   check(page.errors.length === 0, `no console error in the ${bpp}-bit frame run` + (page.errors.length ? ': ' + page.errors.join(' | ') : ''));
   console.log(`  ms per frame, median (web / native plain kernels) at ${bpp} bits:`);
   for (const scene of Object.keys(ref.ms_per_frame)) {

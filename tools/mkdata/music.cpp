@@ -8,18 +8,18 @@
 
 #include <lame/lame.h>
 
+#include "core/timeline.h"
 #include "raster.h"  // Rng, Hash
 
 namespace mkdata {
 
 namespace {
 
-// The show's grid: 90 beats a minute, four beats a bar. Bar 0 starts at 8.5 s, where the music
-// resumes when the first scene starts; every scene length is then a whole or half number of bars
-// (a bar is 4000 units of the show's clock).
-constexpr double kBeat = 60.0 / 90.0;
-constexpr double kBar = 4 * kBeat;
-constexpr double kSongStart = 8.5;
+// The show's grid (the timeline's): bar 0 starts at the hold point, where the music resumes when
+// the first scene starts; every scene length is a whole or half number of bars.
+constexpr double kBeat = timeline::kBeatSeconds;
+constexpr double kBar = timeline::kBarSeconds;
+constexpr double kSongStart = timeline::kHoldPoint / 1000.0;
 constexpr double kLength = 380.0;  // seconds, including the ring-out
 constexpr double kPi = 3.14159265358979;
 
@@ -27,7 +27,10 @@ double BarTime(double bar) { return kSongStart + bar * kBar; }
 float MidiHz(float m) { return 440.0f * std::pow(2.0f, (m - 69.0f) / 12.0f); }
 
 // Scene boundaries in bars: intro 0, cube 20, circles 42.5, metaballs 57.5, meshes 80, greetz 110, end 135.
-constexpr double kCube = 20, kCircles = 42.5, kMetaballs = 57.5, kMeshes = 80, kGreetz = 110, kEnd = 135;
+constexpr double kCube = timeline::SceneStartBar(1), kCircles = timeline::SceneStartBar(2),
+                 kMetaballs = timeline::SceneStartBar(3), kMeshes = timeline::SceneStartBar(4),
+                 kGreetz = timeline::SceneStartBar(5), kEnd = timeline::SceneStartBar(timeline::kSceneCount);
+static_assert(kCube == 20 && kCircles == 42.5 && kMetaballs == 57.5 && kMeshes == 80 && kGreetz == 110 && kEnd == 135);
 
 struct Bus {
   size_t frames;
