@@ -34,12 +34,9 @@ void TInput64::Release() {
 bool TInput64::KeyDown(uint8_t key) {
   if (!Keyboard) return false;
   uint8_t state[256] = {};
-  if (Keyboard->GetState(state) == DI_OK) {
-    // A key tapped since the last read counts as down once, so a quick tap
-    // between two frames still ends the show.
-    bool tapped = Keyboard->TakePress(key);
-    return state[key] == 0x80 || tapped;
-  }
+  // The state counts a key tapped since the previous read as down, so a
+  // quick tap between two frames still ends the show.
+  if (Keyboard->GetState(state) == DI_OK) return state[key] == 0x80;
   while (Keyboard->Acquire() == DIERR_INPUTLOST) {
   }
   return false;

@@ -21,9 +21,9 @@ public:
   TInput64(const TInput64&) = delete;
   TInput64& operator=(const TInput64&) = delete;
 
-  // True when the key's state byte is exactly 0x80, or when the key went
-  // down since the previous read of it. A failed read reacquires the
-  // keyboard and counts the key as up for this call.
+  // True when the key's state byte is exactly 0x80: the key is down now or
+  // went down since the previous read of the keyboard (of any key). A failed
+  // read reacquires the keyboard and counts the key as up for this call.
   bool KeyDown(uint8_t key);
   [[noreturn]] void InputError(const std::string& operation, const std::string& text);
 

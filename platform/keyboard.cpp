@@ -96,8 +96,9 @@ constexpr std::array<uint8_t, SDL_NUM_SCANCODES> BuildTable() {
 constexpr std::array<uint8_t, SDL_NUM_SCANCODES> kTable = BuildTable();
 
 uint8_t g_state[256];
-// Keys that went down since they were last asked about: a tap whose press
-// and release both come between two reads must not be lost.
+// Keys that went down since the previous read of the state: a tap whose
+// press and release both come between two reads must be seen by the next
+// read, and by that one only.
 bool g_pressed[256];
 bool g_watching = false;
 
@@ -106,7 +107,8 @@ int WatchKeys(void*, SDL_Event* event) {
   uint8_t code = ScanCodeFromSdl(event->key.keysym.scancode);
   if (!code) return 1;
   g_state[code] = event->type == SDL_KEYDOWN ? 0x80 : 0;
-  if (event->type == SDL_KEYDOWN) g_pressed[code] = true;
+  // A held key's repeats are not presses.
+  if (event->type == SDL_KEYDOWN && !event->key.repeat) g_pressed[code] = true;
   return 1;
 }
 
@@ -148,14 +150,9 @@ Result Keyboard::GetState(uint8_t state[256]) {
   Result injected;
   if (TakeInjectedFailure(&injected)) return injected;
   SDL_PumpEvents();
-  std::memcpy(state, g_state, sizeof g_state);
+  for (int code = 0; code < 256; ++code) state[code] = g_pressed[code] ? 0x80 : g_state[code];
+  std::memset(g_pressed, 0, sizeof g_pressed);
   return result::Ok;
-}
-
-bool Keyboard::TakePress(uint8_t code) {
-  bool pressed = g_pressed[code];
-  g_pressed[code] = false;
-  return pressed;
 }
 
 Result Keyboard::Acquire() {

@@ -32,11 +32,10 @@ public:
   Keyboard(const Keyboard&) = delete;
   Keyboard& operator=(const Keyboard&) = delete;
 
-  // Pumps the events and copies the state.
+  // Pumps the events and reads the state: 0x80 for a key that is down now
+  // or went down since the previous read (a tap between two reads counts
+  // for the next read only; a held key's repeats are no new presses).
   Result GetState(uint8_t state[256]);
-  // Whether the key went down since the last TakePress for it (even if it is
-  // up again by now); clears that.
-  bool TakePress(uint8_t code);
   Result Acquire();
 
   // Test hooks: one byte of the state as the device would report it, and
