@@ -69,11 +69,62 @@ bool KindSupported(const uint8_t* data, size_t size, std::string* error) {
   return ok;
 }
 
+// Run-length data (RLE8, or RLE4 with two pixels per byte) must keep to its
+// own rules, or the reader would draw it partly or upside down: rows bottom
+// up (a top-down height is not allowed), no run, literal or delta going past
+// the picture, and an end-of-bitmap code before the data ends. Between those,
+// pixels a delta or an early end of line skips are simply left undefined.
+bool RunLengthValid(const uint8_t* data, size_t size, std::string* error) {
+  if (size < 54) return true;  // the reader rejects it itself
+  const uint32_t headerSize = uint32_t(ReadLE32(data + 14));
+  const uint32_t compression = uint32_t(ReadLE32(data + 30));
+  if (headerSize < 40 || (compression != 1 && compression != 2)) return true;
+  const int64_t width = std::llabs(int64_t(ReadLE32(data + 18))), height = ReadLE32(data + 22);
+  auto refuse = [&](const std::string& why) {
+    *error = "Unsupported run-length bitmap: " + why;
+    return false;
+  };
+  if (height < 0) return refuse("top-down rows");
+  const bool four = compression == 2;
+  const uint32_t offset = uint32_t(ReadLE32(data + 10));
+  size_t p = offset;
+  int64_t x = 0, y = 0;  // y counts rows from the bottom
+  // Pixels written at (x, y): the row must exist and the run fit in it.
+  auto fits = [&](int64_t count) { return y < height && x + count <= width; };
+  while (p + 2 <= size) {
+    const uint8_t count = data[p], code = data[p + 1];
+    p += 2;
+    if (count > 0) {  // a run of one value
+      if (!fits(count)) return refuse("a run goes past the picture");
+      x += count;
+    } else if (code == 0) {  // end of line
+      x = 0;
+      ++y;
+    } else if (code == 1) {  // end of bitmap
+      return true;
+    } else if (code == 2) {  // delta: right and up
+      if (p + 2 > size) break;
+      x += data[p];
+      y += data[p + 1];
+      p += 2;
+      if (x > width || y > height) return refuse("a delta goes past the picture");
+    } else {  // `code` literal pixels, padded to a 16-bit boundary
+      if (!fits(code)) return refuse("literal pixels go past the picture");
+      x += code;
+      const size_t bytes = four ? (code + 1u) / 2 : code;
+      p += (bytes + 1) & ~size_t(1);
+    }
+  }
+  return refuse("no end-of-bitmap code");
+}
+
 }  // namespace
 
 bool DecodeBmp(const uint8_t* data, size_t size, int32_t maxSide, int64_t maxPixels, int32_t* width,
                int32_t* height, std::vector<uint8_t>* rgb, std::string* error) {
-  if (!KindSupported(data, size, error) || !SizeAcceptable(data, size, maxSide, maxPixels, error)) return false;
+  if (!KindSupported(data, size, error) || !SizeAcceptable(data, size, maxSide, maxPixels, error) ||
+      !RunLengthValid(data, size, error))
+    return false;
   // The short 16-byte OS/2 header is the 40-byte one cut after the bit count
   // (no compression, four-byte palette entries): the reader gets it padded.
   std::vector<uint8_t> padded;

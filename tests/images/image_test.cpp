@@ -377,6 +377,123 @@ TEST(ImageLoad, BitmapHeadersAndCompressions) {
               "BMP error: Unsupported compression 6");
 }
 
+// A palette bitmap of 4 or 8 bits per pixel with run-length data `codes`;
+// palette entry i is (16 i, 255 - 16 i, 8 i).
+std::string RleBmp(uint16_t bits, int32_t width, int32_t height, const std::vector<uint8_t>& codes) {
+  std::string info;
+  for (uint32_t v : {40u, uint32_t(width), uint32_t(height)}) Le(info, v, 4);
+  Le(info, 1, 2);
+  Le(info, bits, 2);
+  for (uint32_t v : {bits == 8 ? 1u : 2u, uint32_t(codes.size()), 2835u, 2835u, 16u, 0u}) Le(info, v, 4);
+  for (uint32_t i = 0; i < 16; ++i) Le(info, (16 * i) << 16 | (255 - 16 * i) << 8 | 8 * i, 4);
+  std::string file = "BM";
+  Le(file, uint32_t(14 + info.size() + codes.size()), 4);
+  Le(file, 0, 4);
+  Le(file, uint32_t(14 + info.size()), 4);
+  return file + info + std::string(codes.begin(), codes.end());
+}
+
+// The pixels of run-length data by the format's rules, top row first:
+// palette indices, -1 where the data leaves a pixel undefined.
+std::vector<int> RleModel(uint16_t bits, int32_t width, int32_t height, const std::vector<uint8_t>& codes) {
+  std::vector<int> px(size_t(width * height), -1);
+  int32_t x = 0, y = 0;
+  auto put = [&](int index) { px[size_t((height - 1 - y) * width + x++)] = index; };
+  for (size_t p = 0; p + 1 < codes.size();) {
+    const uint8_t n = codes[p], v = codes[p + 1];
+    p += 2;
+    if (n > 0) {
+      for (int k = 0; k < n; ++k) put(bits == 8 ? v : k % 2 ? v & 15 : v >> 4);
+    } else if (v == 0) {
+      x = 0, ++y;
+    } else if (v == 1) {
+      break;
+    } else if (v == 2) {
+      x += codes[p], y += codes[p + 1];
+      p += 2;
+    } else {
+      for (int k = 0; k < v; ++k) put(bits == 8 ? codes[p + size_t(k)] : k % 2 ? codes[p + size_t(k / 2)] & 15 : codes[p + size_t(k / 2)] >> 4);
+      const size_t bytes = bits == 8 ? v : (v + 1u) / 2;
+      p += (bytes + 1) & ~size_t(1);
+    }
+  }
+  return px;
+}
+
+// Run-length bitmaps load by their rules, runs, literals, deltas and the
+// pixels these leave undefined included; data that breaks the rules (rows
+// top-down, runs, literals or deltas past the picture, no end code) is
+// refused rather than drawn in part or upside down.
+TEST(ImageLoad, RunLengthBitmapsLoadByTheirRulesOrAreRefused) {
+  // 8 bits, 6 x 4: a run and a literal, a delta from row 1 to row 2, a run,
+  // then one pixel of the top row before the end.
+  const std::vector<uint8_t> rle8 = {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 2, 5, 0, 2, 2, 1,
+                                     2, 6, 0, 0, 1, 7, 0, 1};
+  // 4 bits, 8 x 3: a run of alternating nibbles, a literal, a delta, a run.
+  const std::vector<uint8_t> rle4 = {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 2, 3, 1, 2, 0x67, 0, 1};
+  const struct {
+    uint16_t bits;
+    int32_t width, height;
+    std::vector<uint8_t> codes;
+  } good[] = {{8, 6, 4, rle8}, {4, 8, 3, rle4}};
+  for (const auto& g : good) {
+    const std::string bytes = RleBmp(g.bits, g.width, g.height, g.codes);
+    int32_t w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    std::string error;
+    ASSERT_TRUE(platform::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 64, 4096, &w, &h,
+                                    &rgb, &error))
+        << int(g.bits) << ": " << error;
+    ASSERT_EQ(w, g.width);
+    ASSERT_EQ(h, g.height);
+    const std::vector<int> want = RleModel(g.bits, g.width, g.height, g.codes);
+    for (size_t i = 0; i < want.size(); ++i) {
+      if (want[i] < 0) continue;
+      const uint8_t* c = &rgb[3 * i];
+      EXPECT_EQ(c[0] << 16 | c[1] << 8 | c[2], 16 * want[i] << 16 | (255 - 16 * want[i]) << 8 | 8 * want[i])
+          << int(g.bits) << " bits, pixel " << i;
+    }
+  }
+
+  // rle8 with `remove` codes at `at` replaced by `put`.
+  auto edit = [&](size_t at, size_t remove, std::initializer_list<uint8_t> put) {
+    std::vector<uint8_t> c;
+    for (size_t i = 0; i < at; ++i) c.push_back(rle8[i]);
+    for (uint8_t v : put) c.push_back(v);
+    for (size_t i = at + remove; i < rle8.size(); ++i) c.push_back(rle8[i]);
+    return c;
+  };
+  const struct {
+    int32_t height;
+    std::vector<uint8_t> codes;
+    const char* why;
+  } bad[] = {
+      {-4, rle8, "top-down rows"},
+      {4, edit(0, 0, {7, 1}), "a run goes past the picture"},                 // 7 pixels in a row of 6
+      {4, edit(8, 0, {1, 1}), "a run goes past the picture"},                 // a 7th pixel after the literal
+      {4, edit(0, 0, {4, 1, 0, 3, 2, 3, 4, 0}), "literal pixels go past"},    // 4 + 3 pixels
+      {4, edit(10, 0, {0, 2, 7, 0}), "a delta goes past the picture"},        // to column 7 of 6
+      {4, edit(10, 0, {0, 2, 0, 5}), "a delta goes past the picture"},        // to row 6 of 4
+      {4, edit(22, 0, {0, 0, 0, 0, 0, 0, 1, 1}), "a run goes past the picture"},  // a row above the top
+      {4, edit(22, 2, {}), "no end-of-bitmap code"},
+      {4, edit(3, 21, {}), "no end-of-bitmap code"},                        // cut inside a literal
+  };
+  for (const auto& b : bad) {
+    const std::string bytes = RleBmp(8, 6, b.height, b.codes);
+    int32_t w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    std::string error;
+    EXPECT_FALSE(platform::DecodeBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 64, 4096, &w, &h,
+                                     &rgb, &error))
+        << b.why;
+    EXPECT_EQ(error.rfind(std::string("Unsupported run-length bitmap: ") + b.why, 0), 0u) << error;
+  }
+  // Through the image loader: exit code 1 with the message.
+  TempDir dir;
+  EXPECT_EXIT(LoadInChild(dir, RleBmp(8, 6, -4, rle8)), ::testing::ExitedWithCode(1),
+              "BMP error: Unsupported run-length bitmap: top-down rows");
+}
+
 TEST(ImageLoadDeath, MissingFileNamesTheFile) {
   THeadlessZentra display(64, 48, 32);
   EXPECT_EXIT(TImage64(&display, "./data/gfx/no_such_picture.png", false), ::testing::ExitedWithCode(1),
