@@ -288,12 +288,17 @@ void TBuffer64::DrawRotated(TBuffer64* dest, int32_t cx, int32_t cy, float zoom,
   const float w = float(Width), h = float(Height);
   TPolyVertex v[4];
   const float corners[4][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
-  const float a = angle / 180.0f * std::numbers::pi_v<float>;
-  const float c = std::cos(a) * zoom, s = std::sin(a) * zoom;
+  // The angle in radians, c and s, and every corner are Singles, each its
+  // expression evaluated in double and rounded once where it is stored.
+  // c and s pass through memory: GCC 12's vectorizer otherwise drops their
+  // rounding when it widens them again for the corners.
+  const float a = float(angle / 180.0 * std::numbers::pi);
+  volatile float singles[2] = {float(std::cos(double(a)) * zoom), float(std::sin(double(a)) * zoom)};
+  const double c = singles[0], s = singles[1];
   for (int i = 0; i < 4; ++i) {
-    float dx = corners[i][0] - float(hw), dy = corners[i][1] - float(hh);
-    v[i].X = float(cx) + dx * c - dy * s;
-    v[i].Y = float(cy) + dx * s + dy * c;
+    const double dx = double(corners[i][0]) - hw, dy = double(corners[i][1]) - hh;
+    v[i].X = float(cx + dx * c - dy * s);
+    v[i].Y = float(cy + dx * s + dy * c);
     v[i].U = corners[i][0];
     v[i].V = corners[i][1];
   }

@@ -106,18 +106,20 @@ std::vector<std::pair<int32_t, std::string>> TScene::OverlayLines(float d) const
 void TScene::DrawWaveBars(TBuffer64* target) {
   if (!target) return;
   const uint32_t black = 0, white = 0xFFFFFFFFu;
-  float T = Elapsed(SyncTimer);
+  const double T = Elapsed(SyncTimer);
   int32_t bottom = target->Height - 63;
   target->HLine(0, target->MaxX, 63, white);
   target->FillRect(0, 0, target->MaxX, 63, black);
   target->HLine(0, target->MaxX, bottom, white);
   target->FillRect(0, bottom, target->MaxX, target->Height, black);
+  // The angle is a Single: T / 600 + x1 evaluated exactly and rounded once.
+  auto radius = [](double angle) { return int32_t(std::nearbyint(FastCos(float(angle)) * 12.0 + 8.0)); };
   for (int32_t i = 0; i <= 7; ++i) {
     int32_t x1 = 64 * i + 16, x2 = x1 + 32;
-    int32_t r = int32_t(std::nearbyint(FastCos(T / 600.0f + float(x1)) * 12.0f + 8.0f));
+    int32_t r = radius(T / 600.0 + x1);
     target->FillRect(x1, 63 - r, x2, 63 + r, black);
     target->Rectangle(x1, 63 - r, x2, 63 + r, white);
-    r = int32_t(std::nearbyint(FastCos(T / 600.0f - float(x1)) * 12.0f + 8.0f));
+    r = radius(T / 600.0 - x1);
     target->FillRect(x1, bottom - r, x2, bottom + r, black);
     target->Rectangle(x1, bottom - r, x2, bottom + r, white);
   }

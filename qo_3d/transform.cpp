@@ -41,18 +41,21 @@ void SetLight(float x, float y, float z) {
     LightDir = TVoxel{};
 }
 
+// Every Single stored here (x1, y1, z1 and the new point) is its expression
+// evaluated exactly and rounded once: the products of two Singles are exact in
+// double, so only the sum rounds before the store.
 void RotatePoint(float& x, float& y, float& z, float angleX, float angleY, float angleZ) {
-  float c = FastCosDeg(angleZ), s = FastSinDeg(angleZ);
-  float x1 = x * c - y * s;
-  float y1 = x * s + y * c;
+  double c = FastCosDeg(angleZ), s = FastSinDeg(angleZ);
+  const float x1 = float(x * c - y * s);
+  const float y1 = float(x * s + y * c);
   c = FastCosDeg(angleX);
   s = FastSinDeg(angleX);
-  float z1 = y1 * s + z * c;
-  y = y1 * c - z * s;
+  const float z1 = float(y1 * s + z * c);
+  y = float(y1 * c - z * s);
   c = FastCosDeg(angleY);
   s = FastSinDeg(angleY);
-  x = x1 * c - z1 * s;
-  z = x1 * s + z1 * c;
+  x = float(x1 * c - z1 * s);
+  z = float(x1 * s + z1 * c);
 }
 
 void ProjectPoint(float& px, float& py, float x, float y, float z) {
@@ -66,6 +69,15 @@ void ProjectPoint(float& px, float& py, float x, float y, float z) {
   py = float(double(k) * y + height / 2);
 }
 
+namespace {
+// The light a normal gets from LightDir at full strength `scale`, rounded once
+// to the Single it is stored as; never below 0.
+float Light(float x, float y, float z, double scale) {
+  const float light = float((x * double(LightDir.X) + y * double(LightDir.Y) + z * double(LightDir.Z)) * scale);
+  return light < 0 ? 0.0f : light;
+}
+}  // namespace
+
 void TransformObject(TQOObject& obj, float step) {
   const float ax = step * obj.Spin.X, ay = step * obj.Spin.Y, az = step * obj.Spin.Z;
   for (int32_t i = 0; i < obj.VertexCount; ++i) {
@@ -73,16 +85,14 @@ void TransformObject(TQOObject& obj, float step) {
     TVoxel& n = obj.VertexNormals[size_t(i)];
     RotatePoint(v.X, v.Y, v.Z, ax, ay, az);
     if (RotateNormals) RotatePoint(n.X, n.Y, n.Z, ax, ay, az);
-    float light = (n.X * LightDir.X + n.Y * LightDir.Y + n.Z * LightDir.Z) * 200.0f;
-    obj.VertexLight[size_t(i)] = light < 0 ? 0.0f : light;
+    obj.VertexLight[size_t(i)] = Light(n.X, n.Y, n.Z, 200.0);
     TPixel& p = obj.Projected[size_t(i)];
     ProjectPoint(p.X, p.Y, v.X + obj.Position.X, v.Y + obj.Position.Y, v.Z + obj.Position.Z);
   }
   for (int32_t j = 0; j < obj.FaceCount; ++j) {
     TNormal& n = obj.FaceNormals[size_t(j)];
     if (RotateNormals) RotatePoint(n.X, n.Y, n.Z, ax, ay, az);
-    float light = (n.X * LightDir.X + n.Y * LightDir.Y + n.Z * LightDir.Z) * 160.0f;
-    obj.FaceLight[size_t(j)] = light < 0 ? 0.0f : light;
+    obj.FaceLight[size_t(j)] = Light(n.X, n.Y, n.Z, 160.0);
     const TFace& f = obj.Faces[size_t(j)];
     // The depth key: the exact sum, rounded once.
     obj.Order[size_t(j)] = TordZ{float(double(obj.Vertices[size_t(f.A)].Z) + double(obj.Vertices[size_t(f.B)].Z) +

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
 #include <initializer_list>
 #include <vector>
 
@@ -201,6 +203,58 @@ TEST(Rotated, AngleZeroZoomOneIsAnUnturnedCopy) {
     EXPECT_NEAR(maxY - minY + 1, 7, 1);
     pic.DrawRotated(nullptr, 0, 0, 1, 0);
   }
+}
+
+// The corners DrawRotated hands to the texture filler: a = Angle / 180 * pi,
+// c = cos(a) * Zoom, s = sin(a) * Zoom and each corner's X and Y are Singles,
+// each its expression evaluated exactly (long double here) and rounded once.
+// The picture drawn must be the one the filler draws from those corners; the
+// float chain (a float pi, every product and sum rounded) moves corners
+// enough to change the picture in some of the cases.
+TEST(Rotated, CornersAreTheFormulaRoundedOnce) {
+  using L = long double;
+  const L pi = 3.141592653589793238462643383279502884L;
+  Canvas c(32, 64, 64), want(32, 64, 64), chain(32, 64, 64);
+  TBuffer64 pic = c.Make(29, 21);
+  Biased rnd(23);
+  rnd.FillBytes(pic);
+  std::uniform_real_distribution<float> turn(-400.0f, 400.0f), zoom(0.3f, 2.5f);
+  int chainDiffers = 0;
+  for (int i = 0; i < 1500; ++i) {
+    const int cx = rnd.Range(16, 48), cy = rnd.Range(16, 48);
+    const float z = zoom(rnd.rng), angle = turn(rnd.rng);
+    const float a = float(angle / L(180) * pi);
+    const float cs = float(std::cos(L(a)) * z), sn = float(std::sin(L(a)) * z);
+    volatile float ca = angle / 180.0f;
+    ca = ca * 3.14159265f;
+    const float cc = std::cos(float(ca)) * z, cn = std::sin(float(ca)) * z;
+    TPolyVertex exact[4], floats[4];
+    const int corners[4][2] = {{0, 0}, {29, 0}, {29, 21}, {0, 21}};
+    for (int k = 0; k < 4; ++k) {
+      const int dx = corners[k][0] - 14, dy = corners[k][1] - 10;
+      exact[k] = V(float(cx + dx * L(cs) - dy * L(sn)), float(cy + dx * L(sn) + dy * L(cs)), 0, float(corners[k][0]),
+                   float(corners[k][1]));
+      volatile float p = float(dx) * cc, q = float(dy) * cn, r = float(cx) + p;
+      volatile float x = r - q;
+      p = float(dx) * cn;
+      q = float(dy) * cc;
+      r = float(cy) + p;
+      volatile float y = r + q;
+      floats[k] = V(x, y, 0, float(corners[k][0]), float(corners[k][1]));
+    }
+    for (Canvas* b : {&c, &want, &chain}) b->buf.Clear(0);
+    pic.DrawRotated(&c.buf, cx, cy, z, angle);
+    want.buf.TexturePoly(&pic, exact, 4);
+    chain.buf.TexturePoly(&pic, floats, 4);
+    bool chainSame = true;
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x) {
+        ASSERT_EQ(Px(c.buf, x, y), Px(want.buf, x, y)) << i << " at " << x << "," << y;
+        chainSame &= Px(chain.buf, x, y) == Px(want.buf, x, y);
+      }
+    chainDiffers += !chainSame;
+  }
+  EXPECT_GT(chainDiffers, 0);
 }
 
 // A positive angle turns clockwise on the screen (y down): at 90 degrees the

@@ -99,6 +99,72 @@ TEST_F(Engine, ProjectionAndDepthKeysRoundOnce) {
   EXPECT_GT(keyChainDiffers, 50);
 }
 
+// The rotation's intermediates x1, y1, z1, the new point and the two light
+// values are Singles, each the exact value of its expression rounded once
+// (long double holds every product of two Singles and their sums here). The
+// float chain rounds every product and sum and differs on many of them.
+TEST_F(Engine, RotationAndLightRoundOnce) {
+  using L = long double;
+  std::mt19937 rnd(29);
+  std::uniform_real_distribution<float> coord(-24.0f, 24.0f), turn(-720.0f, 720.0f), unit(-1.0f, 1.0f);
+  auto once = [](L v) { return float(v); };
+  auto light = [](float x, float y, float z, L scale) {
+    const float v = float((L(x) * LightDir.X + L(y) * LightDir.Y + L(z) * LightDir.Z) * scale);
+    return v < 0 ? 0.0f : v;
+  };
+  int rotationChainDiffers = 0, lightChainDiffers = 0;
+  TQOObject obj = ParsedMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+  for (int i = 0; i < 3000; ++i) {
+    const float x = coord(rnd), y = coord(rnd), z = coord(rnd);
+    const float ax = turn(rnd), ay = turn(rnd), az = turn(rnd);
+    L c = FastCosDeg(az), s = FastSinDeg(az);
+    const float x1 = once(x * c - y * s), y1 = once(x * s + y * c);
+    c = FastCosDeg(ax), s = FastSinDeg(ax);
+    const float z1 = once(y1 * s + z * c), wantY = once(y1 * c - z * s);
+    c = FastCosDeg(ay), s = FastSinDeg(ay);
+    const float wantX = once(x1 * c - z1 * s), wantZ = once(x1 * s + z1 * c);
+    float px = x, py = y, pz = z;
+    RotatePoint(px, py, pz, ax, ay, az);
+    ASSERT_EQ(px, wantX) << i;
+    ASSERT_EQ(py, wantY) << i;
+    ASSERT_EQ(pz, wantZ) << i;
+    // The same turn as a frame's: a step of 1 turns by the spin.
+    obj.Vertices[1] = {x, y, z};
+    obj.Spin = {ax, ay, az};
+    TransformObject(obj, 1);
+    ASSERT_EQ(obj.Vertices[1].X, wantX) << i;
+    ASSERT_EQ(obj.Vertices[1].Y, wantY) << i;
+    ASSERT_EQ(obj.Vertices[1].Z, wantZ) << i;
+    obj.Spin = {0, 0, 0};
+    {
+      volatile float cz = FastCosDeg(az), sz = FastSinDeg(az), cx = FastCosDeg(ax), sx = FastSinDeg(ax);
+      volatile float a = x * cz, b = y * sz, cx1 = a - b;
+      a = x * sz;
+      b = y * cz;
+      volatile float cy1 = a + b;
+      a = cy1 * cx;
+      b = z * sx;
+      volatile float cny = a - b;
+      rotationChainDiffers += cx1 != x1 || cny != wantY;
+    }
+
+    // Light at step 0 (no turn): the normals as set, dotted with LightDir.
+    const float nx = unit(rnd), ny = unit(rnd), nz = unit(rnd);
+    obj.VertexNormals[0] = {nx, ny, nz};
+    obj.FaceNormals[0] = {nz, nx, ny};
+    TransformObject(obj, 0);
+    ASSERT_EQ(obj.VertexLight[0], light(nx, ny, nz, 200)) << i;
+    ASSERT_EQ(obj.FaceLight[0], light(nz, nx, ny, 160)) << i;
+    volatile float a = nx * LightDir.X, b = ny * LightDir.Y, d = nz * LightDir.Z;
+    volatile float dot = a + b;
+    dot = dot + d;
+    volatile float chain = dot * 200.0f;
+    lightChainDiffers += std::max(0.0f, float(chain)) != obj.VertexLight[0];
+  }
+  EXPECT_GT(rotationChainDiffers, 100);
+  EXPECT_GT(lightChainDiffers, 100);
+}
+
 TEST_F(Engine, StepZeroKeepsTheMeshButRecomputesEverythingElse) {
   TQOObject obj = ParsedMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 2, 1}, {0, 3, 1}});
   obj.Spin = {1.3f, 1.0f, 0.7f};
