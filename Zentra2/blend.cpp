@@ -135,14 +135,10 @@ void AlphaKeyedRow(uint8_t* d, const uint8_t* s, int32_t n, uint32_t a, uint32_t
   }
 }
 
+// The red field alone; in depth 32 byte 3 becomes zero too.
 template <class Px>
 void MaskedRow(uint8_t* d, const uint8_t* s, int32_t n) {
-  if constexpr (Px::Bytes == 2) {
-    for (int32_t i = 0; i < n; ++i) Px::Store(d, i, Px::Load(s, i) & Px::RedOnly);
-  } else {
-    // Depth 24 stores three bytes (blue and green zero), depth 32 all four.
-    for (int32_t i = 0; i < n; ++i) Px::Store(d, i, Px::Load(s, i) & 0xFF0000);
-  }
+  for (int32_t i = 0; i < n; ++i) Px::Store(d, i, Px::Load(s, i) & Px::RedOnly);
 }
 
 // ---- vector front ends: how many leading pixels the SSE2 kernels take ----
@@ -243,7 +239,7 @@ void BlurBuffer(TBuffer64& b) {
       RGB a = Px::Split(left), c = Px::Split(right), u = Px::Split(up), n = Px::Split(down);
       uint32_t v = Px::Pack(uint8_t((a.r + c.r + u.r + n.r) >> 2), uint8_t((a.g + c.g + u.g + n.g) >> 2),
                             uint8_t((a.b + c.b + u.b + n.b) >> 2));
-      if constexpr (Px::Bytes == 4) v |= self & 0xFF000000;  // byte 3 is kept
+      v |= self & Px::NoColour;  // byte 3 of a 32-bit pixel is kept
       Px::Store(t.row, x, v);
       left = v;
       self = right;

@@ -5,6 +5,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
+#include <bit>
+#include <type_traits>
+
+#include "platform/pixel_format.h"
+
 namespace simd {
 
 namespace {
@@ -38,12 +43,12 @@ inline int32_t ByteStream(uint8_t* d, const uint8_t* s, int32_t bytes, Op op) {
 // unsigned saturating lane operations clamp each field on its own.
 template <int Depth>
 struct Fields {
-  static constexpr int GShift = Depth == 16 ? 5 : 6;  // green to the top
-  static constexpr int RShift = Depth == 16 ? 0 : 1;  // red to the top
-  static constexpr uint16_t RMask = Depth == 16 ? 0xF800 : 0x7C00;
-  static constexpr uint16_t GMask = Depth == 16 ? 0x07E0 : 0x03E0;
-  static constexpr int GBits = Depth == 16 ? 6 : 5;
-  static constexpr int RPos = Depth == 16 ? 11 : 10;
+  using Px = std::conditional_t<Depth == 16, platform::pixel::Px16, platform::pixel::Px15>;
+  static constexpr uint16_t RMask = Px::RMask, GMask = Px::GMask;
+  static constexpr int GBits = std::popcount(GMask);
+  static constexpr int RPos = std::countr_zero(RMask);
+  static constexpr int GShift = 16 - (5 + GBits);  // green to the top
+  static constexpr int RShift = 16 - (RPos + 5);   // red to the top
 };
 
 template <int Depth, bool Add>

@@ -1,6 +1,5 @@
 #include "Zentra2/buffer.h"
 
-#include <array>
 #include <cmath>
 
 #include "Zentra2/error.h"
@@ -107,59 +106,18 @@ void TBuffer64::BufferError(const std::string& operation, const std::string& tex
 
 // ---- colours ----
 
-namespace {
-
-constexpr std::array<uint16_t, 256> PackTable(int shift, int pos) {
-  std::array<uint16_t, 256> t{};
-  for (int v = 0; v < 256; ++v) t[size_t(v)] = uint16_t((v >> shift) << pos);
-  return t;
-}
-
-template <size_t N>
-constexpr std::array<uint8_t, N> ExpandTable() {
-  std::array<uint8_t, N> t{};
-  for (size_t v = 0; v < N; ++v) t[v] = uint8_t(v * 255 / (N - 1));
-  return t;
-}
-
-}  // namespace
-
-const std::array<uint16_t, 256> Pack15R = PackTable(3, 10), Pack15G = PackTable(3, 5), Pack15B = PackTable(3, 0);
-const std::array<uint16_t, 256> Pack16R = PackTable(3, 11), Pack16G = PackTable(2, 5), Pack16B = PackTable(3, 0);
-const std::array<uint8_t, 32> Expand5 = ExpandTable<32>();
-const std::array<uint8_t, 64> Expand6 = ExpandTable<64>();
-
 uint32_t MakeColor(uint8_t r, uint8_t g, uint8_t b) {
-  switch (DisplayDepth) {
-    case 15: return Pack15B[b] | Pack15G[g] | Pack15R[r];
-    case 16: return Pack16B[b] | Pack16G[g] | Pack16R[r];
-    case 24:
-    case 32: return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16;
-    default: return 0;
-  }
+  uint32_t pixel = 0;
+  platform::pixel::WithDepth(DisplayDepth, [&](auto px) { pixel = decltype(px)::Pack(r, g, b); });
+  return pixel;
 }
 
+// Other depths leave the outputs as they are.
 void SplitColor(uint32_t p, uint8_t& r, uint8_t& g, uint8_t& b) {
-  switch (DisplayDepth) {
-    case 15:
-      r = Expand5[(p >> 10) & 31];
-      g = Expand5[(p >> 5) & 31];
-      b = Expand5[p & 31];
-      break;
-    case 16:
-      r = Expand5[(p >> 11) & 31];
-      g = Expand6[(p >> 5) & 63];
-      b = Expand5[p & 31];
-      break;
-    case 24:
-    case 32:
-      r = uint8_t(p >> 16);
-      g = uint8_t(p >> 8);
-      b = uint8_t(p);
-      break;
-    default:
-      break;  // outputs unchanged
-  }
+  platform::pixel::WithDepth(DisplayDepth, [&](auto px) {
+    const platform::pixel::RGB c = decltype(px)::Split(p);
+    r = uint8_t(c.r), g = uint8_t(c.g), b = uint8_t(c.b);
+  });
 }
 
 uint8_t ColorComponent(float value) {

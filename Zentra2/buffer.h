@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/pixel_format.h"
+
 namespace platform {
 class Surface;
 class DisplayDevice;
@@ -140,7 +142,11 @@ uint8_t ColorComponent(float value);
 
 // Channel packing for the two-byte depths, and 5/6-bit channels stretched
 // back to 0..255 (floor(v * 255 / 31) and floor(v * 255 / 63)).
-extern const std::array<uint16_t, 256> Pack15R, Pack15G, Pack15B;
-extern const std::array<uint16_t, 256> Pack16R, Pack16G, Pack16B;
-extern const std::array<uint8_t, 32> Expand5;
-extern const std::array<uint8_t, 64> Expand6;
+using platform::pixel::Expand5;
+using platform::pixel::Expand6;
+using platform::pixel::Pack15B;
+using platform::pixel::Pack15G;
+using platform::pixel::Pack15R;
+using platform::pixel::Pack16B;
+using platform::pixel::Pack16G;
+using platform::pixel::Pack16R;

@@ -13,6 +13,7 @@
 #include <png.h>
 
 #include "Zentra2/error.h"
+#include "Zentra2/pixel_traits.h"
 #include "platform/bmp.h"
 
 namespace {
@@ -227,30 +228,15 @@ Outcome DecodePng(const uint8_t* data, size_t size, Picture* out, std::string* e
 
 // ---- conversion into the buffer's depth ----
 
-template <int Depth>
-void StoreRow(uint8_t* dst, const uint8_t* rgb, int32_t count) {
-  for (int32_t x = 0; x < count; ++x, rgb += 3) {
-    uint8_t r = rgb[0], g = rgb[1], b = rgb[2];
-    if constexpr (Depth == 15 || Depth == 16) {
-      uint16_t v = Depth == 15 ? uint16_t(Pack15R[r] | Pack15G[g] | Pack15B[b])
-                               : uint16_t(Pack16R[r] | Pack16G[g] | Pack16B[b]);
-      std::memcpy(dst + 2 * x, &v, 2);
-    } else if constexpr (Depth == 24) {
-      dst[3 * x] = b;
-      dst[3 * x + 1] = g;
-      dst[3 * x + 2] = r;
-    } else {
-      uint32_t v = uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16;
-      std::memcpy(dst + 4 * x, &v, 4);
-    }
-  }
-}
-
-template <int Depth>
+// The picture's top-left part that fits the buffer, packed into its depth.
+template <class Px>
 void StorePicture(TBuffer64& buf, const Picture& pic) {
   const int32_t w = std::min(pic.width, buf.Width), h = std::min(pic.height, buf.Height);
-  for (int32_t y = 0; y < h; ++y)
-    StoreRow<Depth>(buf.Rows[size_t(y)], pic.rgb.data() + size_t(y) * size_t(pic.width) * 3, w);
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* rgb = pic.rgb.data() + size_t(y) * size_t(pic.width) * 3;
+    uint8_t* row = buf.Rows[size_t(y)];
+    for (int32_t x = 0; x < w; ++x, rgb += 3) Px::Store(row, x, Px::Pack(rgb[0], rgb[1], rgb[2]));
+  }
 }
 
 }  // namespace
@@ -326,11 +312,5 @@ void TBuffer64::LoadFromStream(std::istream& stream, bool videoMemory) {
     UnlockSurface();
     Clear(0);
   }
-  switch (BitDepth) {
-    case 15: StorePicture<15>(*this, pic); break;
-    case 16: StorePicture<16>(*this, pic); break;
-    case 24: StorePicture<24>(*this, pic); break;
-    case 32: StorePicture<32>(*this, pic); break;
-    default: break;
-  }
+  pixel::WithDepth(BitDepth, [&](auto px) { StorePicture<decltype(px)>(*this, pic); });
 }

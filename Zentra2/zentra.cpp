@@ -13,7 +13,7 @@ constexpr const char* kDepthText = "Desktop color depth not supported (only 15,1
 constexpr const char* kRegisterText = "Error registering window class...";
 constexpr const char* kCreateWindowText = "Error creating window...";
 
-bool SupportedDepth(int32_t depth) { return depth == 15 || depth == 16 || depth == 24 || depth == 32; }
+using platform::pixel::SupportedDepth;
 }  // namespace
 
 TZentra::~TZentra() { ReleaseAll(); }
@@ -54,10 +54,7 @@ void TZentra::InitDirectDraw(bool fullscreen) {
   BackSurface = device->Back();
   // Only the depth and the green mask are taken from the pixel format; a
   // 16-bit layout with a 5-bit green is the 15-bit depth.
-  uint32_t bits = 0, green = 0;
-  device->GetPixelFormat(&bits, &green);
-  BitDepth = uint8_t(bits);
-  if (green == 0x3E0) BitDepth = 15;
+  BitDepth = uint8_t(platform::pixel::DepthOf(device->PixelLayout()));
   DisplayDepth = BitDepth;
 }
 
@@ -180,14 +177,10 @@ void TSelfFullZentra::FullWindowError(const std::string& operation, const std::s
 
 THeadlessZentra::THeadlessZentra(int32_t width, int32_t height, uint8_t depth) {
   SetSize(width, height);
-  platform::PixelFormat format = depth == 15   ? platform::PixelFormat::RGB555
-                                 : depth == 16 ? platform::PixelFormat::RGB565
-                                 : depth == 24 ? platform::PixelFormat::BGR24
-                                               : platform::PixelFormat::XRGB8888;
-  DirectDraw = platform::DisplayDevice::CreateHeadless(width, height, format);
+  DirectDraw = platform::DisplayDevice::CreateHeadless(width, height, depth);
   PrimarySurface = DirectDraw->Primary();
   BackSurface = DirectDraw->Back();
-  BitDepth = uint8_t(DirectDraw->Format());
+  BitDepth = uint8_t(DirectDraw->Depth());
   DisplayDepth = BitDepth;
   DisplayIsFullscreen = Fullscreen = false;
 }

@@ -102,7 +102,7 @@ public:
 
   void Presented(const platform::Surface& s) {
     if (pipeline_ && !PastTheLastWanted())
-      pipeline_->Capture(s.Bits(), s.Pitch(), int(s.Format()), s.Width(), s.Height());
+      pipeline_->Capture(s.Bits(), s.Pitch(), s.Depth(), s.Width(), s.Height());
     presentedSinceEmit_ = true;
     shownInfo_ = pendingInfo_;
   }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/pixel_format.h"
 #include "platform/surface.h"
 
 namespace platform {
@@ -27,13 +28,15 @@ public:
   DisplayDevice(const DisplayDevice&) = delete;
   DisplayDevice& operator=(const DisplayDevice&) = delete;
 
-  // A device without a window whose screen is `width` x `height` in `format`.
-  static std::shared_ptr<DisplayDevice> CreateHeadless(int32_t width, int32_t height, PixelFormat format);
+  // A device without a window whose screen is `width` x `height` at `depth`
+  // (a supported depth; others give 32).
+  static std::shared_ptr<DisplayDevice> CreateHeadless(int32_t width, int32_t height, int32_t depth);
 
-  PixelFormat Format() const { return format_; }
+  // The depth of every surface the device makes.
+  int32_t Depth() const { return depth_; }
   // The pixel layout the screen reports, as a display's pixel format gives
   // it: bits per pixel (16 for both two-byte layouts) and the green mask.
-  virtual void GetPixelFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const;
+  virtual pixel::Layout PixelLayout() const { return pixel::LayoutOf(depth_); }
 
   // A new surface in the display's format; `videoMemory` asks for the fast
   // kind (which may be refused with OutOfMemory; callers fall back).
@@ -81,7 +84,7 @@ public:
   void RefuseVideoMemory(int count) { refuseVideoMemory_ = count; }
 
 protected:
-  DisplayDevice(PixelFormat format, uint32_t scanRows, double refreshHz);
+  DisplayDevice(int32_t depth, uint32_t scanRows, double refreshHz);
   void NotifyPresented(const Surface& frame) {
     if (presentListener_) presentListener_(frame);
   }
@@ -90,7 +93,7 @@ protected:
   // The present's wait for the retrace on the beam model.
   void WaitForLastRow();
 
-  PixelFormat format_;
+  int32_t depth_;
   std::shared_ptr<Surface> primary_, back_;
   // The frame last stretched onto the back buffer, shown by Flip.
   std::weak_ptr<Surface> pending_;
@@ -102,7 +105,7 @@ protected:
   bool vsync_ = false;
 };
 
-// Nearest-neighbour stretch of all of `src` onto all of `dst` (same format).
+// Nearest-neighbour stretch of all of `src` onto all of `dst` (same depth).
 void StretchCopy(Surface& dst, const Surface& src);
 
 }  // namespace platform

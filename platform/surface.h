@@ -1,6 +1,7 @@
 // Surfaces of our display service: blocks of pixel memory in one of the four
-// layouts, with the copy and fill operations the framework builds on and the
-// result codes it expects (same numbers as the framework's error table).
+// layouts (platform/pixel_format.h, keyed by the depth), with the copy and
+// fill operations the framework builds on and the result codes it expects
+// (same numbers as the framework's error table).
 //
 // Pixel memory is allocated once and keeps its address for the surface's
 // lifetime; rows are 16-byte aligned, which also makes them 4-byte aligned.
@@ -26,11 +27,6 @@ constexpr Result NotLocked = 0x88760248;
 constexpr Result Unsupported = 0x80004001;
 }  // namespace result
 
-// Bits per pixel of each layout; 15 is the 5-5-5 two-byte layout.
-enum class PixelFormat : uint8_t { RGB555 = 15, RGB565 = 16, BGR24 = 24, XRGB8888 = 32 };
-
-inline int BytesPerPixelOf(PixelFormat f) { return f == PixelFormat::XRGB8888 ? 4 : f == PixelFormat::BGR24 ? 3 : 2; }
-
 // Right and bottom exclusive.
 struct Rect {
   int32_t left, top, right, bottom;
@@ -38,13 +34,14 @@ struct Rect {
 
 struct SurfaceDesc {
   int32_t width = 0, height = 0, pitch = 0;
-  PixelFormat format = PixelFormat::XRGB8888;
+  int32_t depth = 32;
   uint8_t* bits = nullptr;
 };
 
 class Surface {
 public:
-  Surface(int32_t width, int32_t height, PixelFormat format);
+  // `depth` is one of the four supported depths.
+  Surface(int32_t width, int32_t height, int32_t depth);
   ~Surface();
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
@@ -66,7 +63,7 @@ public:
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   int32_t Pitch() const { return pitch_; }
-  PixelFormat Format() const { return format_; }
+  int32_t Depth() const { return depth_; }
   uint8_t* Bits() const { return bits_; }
 
   // Test hook: the next `count` calls of Lock, Unlock, ColorFill, BltFast,
@@ -80,8 +77,7 @@ public:
   bool TakeInjectedFailure(Result* code);
 
 private:
-  int32_t width_, height_, pitch_;
-  PixelFormat format_;
+  int32_t width_, height_, depth_, pitch_;
   uint8_t* bits_ = nullptr;
   uint32_t colorKey_ = 0;
   int failCount_ = 0;

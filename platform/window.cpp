@@ -12,25 +12,25 @@ namespace platform {
 
 namespace {
 
-Uint32 SdlFormat(PixelFormat f) {
-  switch (f) {
-    case PixelFormat::RGB555: return SDL_PIXELFORMAT_RGB555;
-    case PixelFormat::RGB565: return SDL_PIXELFORMAT_RGB565;
-    case PixelFormat::BGR24: return SDL_PIXELFORMAT_BGR24;
-    case PixelFormat::XRGB8888: return SDL_PIXELFORMAT_RGB888;
+// SDL's name for the layout of a depth: its textures carry the frame's own
+// bytes, so presenting never converts pixels on our side.
+Uint32 SdlFormat(int32_t depth) {
+  switch (depth) {
+    case 15: return SDL_PIXELFORMAT_RGB555;
+    case 16: return SDL_PIXELFORMAT_RGB565;
+    case 24: return SDL_PIXELFORMAT_BGR24;
+    default: return SDL_PIXELFORMAT_RGB888;
   }
-  return SDL_PIXELFORMAT_RGB888;
 }
 
-// The desktop's layout as bits per pixel and green mask. QO_TEST_DESKTOP_BPP
-// (8, 15, 16, 24 or 32) stands in for the real desktop so that the depth
-// rules can be tried on any machine.
-void DesktopLayout(int displayIndex, uint32_t* bits, uint32_t* green) {
+// The desktop's layout as a display reports it. SDL calls a 4-byte layout
+// 24 bits; a display's pixel format says 32. QO_TEST_DESKTOP_BPP (8, 15, 16,
+// 24 or 32) stands in for the real desktop so that the depth rules can be
+// tried on any machine.
+pixel::Layout DesktopLayout(int displayIndex) {
   if (const char* forced = std::getenv("QO_TEST_DESKTOP_BPP"); forced && *forced) {
-    int bpp = std::atoi(forced);
-    *bits = uint32_t(bpp == 15 ? 16 : bpp);
-    *green = bpp == 15 ? 0x3E0 : bpp == 16 ? 0x7E0 : 0xFF00;
-    return;
+    const int bpp = std::atoi(forced);
+    return pixel::SupportedDepth(bpp) ? pixel::LayoutOf(bpp) : pixel::Layout{uint32_t(bpp), 0xFF00};
   }
   SDL_DisplayMode mode;
   Uint32 format = SDL_PIXELFORMAT_RGB888;
@@ -38,10 +38,8 @@ void DesktopLayout(int displayIndex, uint32_t* bits, uint32_t* green) {
   int bpp = 32;
   Uint32 r, g, b, a;
   if (!SDL_PixelFormatEnumToMasks(format, &bpp, &r, &g, &b, &a)) g = 0xFF00;
-  // SDL calls a 4-byte layout 24 bits; a display's pixel format says 32.
-  int bytes = SDL_BYTESPERPIXEL(format);
-  *bits = bytes >= 3 ? uint32_t(bytes * 8) : bytes == 2 ? 16u : uint32_t(bpp);
-  *green = g;
+  const int bytes = SDL_BYTESPERPIXEL(format);
+  return {bytes >= 3 ? uint32_t(bytes * 8) : bytes == 2 ? 16u : uint32_t(bpp), g};
 }
 
 }  // namespace
@@ -77,9 +75,7 @@ void Window::Show() {
 
 void Window::Hide() { SDL_HideWindow(window_); }
 
-void Window::DesktopFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const {
-  DesktopLayout(SDL_GetWindowDisplayIndex(window_), rgbBitCount, greenMask);
-}
+pixel::Layout Window::DesktopLayout() const { return platform::DesktopLayout(SDL_GetWindowDisplayIndex(window_)); }
 
 void Window::ScreenTiming(uint32_t* rows, double* refreshHz) const {
   SDL_DisplayMode mode;
@@ -129,17 +125,15 @@ void PostQuit() {
 Result WindowDevice::Create(std::shared_ptr<Window> window, int32_t width, int32_t height, bool fullscreen,
                             std::shared_ptr<WindowDevice>* out) {
   if (!window) return result::InvalidParams;
-  uint32_t bits, green, rows;
+  uint32_t rows;
   double hz;
-  window->DesktopFormat(&bits, &green);
+  const pixel::Layout desktop = window->DesktopLayout();
   window->ScreenTiming(&rows, &hz);
-  PixelFormat format = bits == 32   ? PixelFormat::XRGB8888
-                       : bits == 24 ? PixelFormat::BGR24
-                       : bits == 16 ? (green == 0x3E0 ? PixelFormat::RGB555 : PixelFormat::RGB565)
-                                    : PixelFormat::XRGB8888;
-  std::shared_ptr<WindowDevice> device(new WindowDevice(window, format, rows, hz));
-  device->desktopBits_ = bits;
-  device->desktopGreen_ = green;
+  // Windowed, the surfaces take the desktop's depth (or 32 where the desktop
+  // has none of ours: the display then refuses it by its reported layout).
+  const int32_t depth = pixel::SupportedDepth(pixel::DepthOf(desktop)) ? pixel::DepthOf(desktop) : 32;
+  std::shared_ptr<WindowDevice> device(new WindowDevice(window, depth, rows, hz));
+  device->desktop_ = desktop;
   device->fullscreenMode_ = fullscreen;
   // Fullscreen presents always wait for the retrace; windowed ones when asked.
   Uint32 vsync = fullscreen ? SDL_RENDERER_PRESENTVSYNC : 0;
@@ -168,42 +162,35 @@ WindowDevice::~WindowDevice() {
 }
 
 Result WindowDevice::SetDisplayMode(int32_t width, int32_t height, int bpp) {
-  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return result::InvalidMode;
-  switch (bpp) {
-    case 15: format_ = PixelFormat::RGB555; break;
-    case 16: format_ = PixelFormat::RGB565; break;
-    case 24: format_ = PixelFormat::BGR24; break;
-    case 32: format_ = PixelFormat::XRGB8888; break;
-    default: return result::InvalidMode;
-  }
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !pixel::SupportedDepth(bpp))
+    return result::InvalidMode;
+  depth_ = bpp;
   if (SDL_RenderSetLogicalSize(renderer_, width, height) != 0) return result::InvalidMode;
   if (!window_->IsFullscreen() && !window_->SetFullscreen(true)) return result::InvalidMode;
   return result::Ok;
 }
 
-void WindowDevice::GetPixelFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const {
-  if (fullscreenMode_) return DisplayDevice::GetPixelFormat(rgbBitCount, greenMask);
-  *rgbBitCount = desktopBits_;
-  *greenMask = desktopGreen_;
+pixel::Layout WindowDevice::PixelLayout() const {
+  return fullscreenMode_ ? DisplayDevice::PixelLayout() : desktop_;
 }
 
 bool WindowDevice::Upload(const Surface& frame) {
   if (!texture_ || textureWidth_ != frame.Width() || textureHeight_ != frame.Height() ||
-      textureFormat_ != frame.Format()) {
+      textureDepth_ != frame.Depth()) {
     if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SdlFormat(frame.Format()), SDL_TEXTUREACCESS_STREAMING, frame.Width(),
+    texture_ = SDL_CreateTexture(renderer_, SdlFormat(frame.Depth()), SDL_TEXTUREACCESS_STREAMING, frame.Width(),
                                  frame.Height());
     if (!texture_) return false;
     textureWidth_ = frame.Width();
     textureHeight_ = frame.Height();
-    textureFormat_ = frame.Format();
+    textureDepth_ = frame.Depth();
   }
   // A streaming texture in the frame's own layout: the rows are copied as
   // they are.
   void* pixels;
   int pitch;
   if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return false;
-  size_t rowBytes = size_t(frame.Width()) * size_t(BytesPerPixelOf(frame.Format()));
+  size_t rowBytes = size_t(frame.Width()) * size_t(pixel::BytesOfDepth(frame.Depth()));
   if (pitch == frame.Pitch()) {
     std::memcpy(pixels, frame.Bits(), size_t(pitch) * size_t(frame.Height()));
   } else {
@@ -229,7 +216,7 @@ Result WindowDevice::Render() {
 Result WindowDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>& src) {
   Result injected;
   if (target.TakeInjectedFailure(&injected)) return injected;
-  if (!src || src->Format() != target.Format()) return result::InvalidParams;
+  if (!src || src->Depth() != target.Depth()) return result::InvalidParams;
   if (!Upload(*src)) return result::Generic;
   if (&target != primary_.get()) {
     pending_ = src;
@@ -286,7 +273,7 @@ bool WindowDevice::TextureIsNative() const {
   SDL_RendererInfo info;
   if (SDL_GetRendererInfo(renderer_, &info) != 0) return false;
   for (Uint32 i = 0; i < info.num_texture_formats; ++i)
-    if (info.texture_formats[i] == SdlFormat(textureFormat_)) return true;
+    if (info.texture_formats[i] == SdlFormat(textureDepth_)) return true;
   return false;
 }
 

@@ -43,7 +43,7 @@ public:
   bool IsFullscreen() const;
   // The desktop's pixel layout as a display's pixel format reports it: bits
   // per pixel (a 4-byte layout counts 32, the two-byte ones 16) and green mask.
-  void DesktopFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const;
+  pixel::Layout DesktopLayout() const;
   // Rows and refresh rate of the screen the window is on.
   void ScreenTiming(uint32_t* rows, double* refreshHz) const;
 
@@ -78,7 +78,7 @@ public:
   // with black bars as needed; InvalidMode otherwise.
   Result SetDisplayMode(int32_t width, int32_t height, int bpp);
 
-  void GetPixelFormat(uint32_t* rgbBitCount, uint32_t* greenMask) const override;
+  pixel::Layout PixelLayout() const override;
   Result StretchBlt(Surface& target, const std::shared_ptr<Surface>& src) override;
   Result Flip() override;
   Result ShowPrimary() override;
@@ -92,8 +92,8 @@ public:
   bool TextureIsNative() const;
 
 private:
-  WindowDevice(std::shared_ptr<Window> window, PixelFormat format, uint32_t rows, double hz)
-      : DisplayDevice(format, rows, hz), window_(std::move(window)) {}
+  WindowDevice(std::shared_ptr<Window> window, int32_t depth, uint32_t rows, double hz)
+      : DisplayDevice(depth, rows, hz), window_(std::move(window)) {}
   bool Upload(const Surface& frame);
   Result Render();
   void NoteRendererSync();
@@ -102,10 +102,10 @@ private:
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   int32_t textureWidth_ = 0, textureHeight_ = 0;
-  PixelFormat textureFormat_ = PixelFormat::XRGB8888;
+  int32_t textureDepth_ = 32;
   // The renderer's present itself waits for the retrace.
   bool rendererSyncs_ = false;
-  uint32_t desktopBits_ = 32, desktopGreen_ = 0xFF00;
+  pixel::Layout desktop_ = pixel::LayoutOf(32);
   bool fullscreenMode_ = false;
 };
 
