@@ -8,8 +8,7 @@
 #include <cstdint>
 
 #include "Zentra2/buffer.h"
-#include "Zentra2/error_text.h"
-#include "platform/clock.h"
+#include "Zentra2/hardware_rule.h"
 #include "platform/display_device.h"
 #include "platform/surface.h"
 
@@ -17,8 +16,8 @@ namespace {
 
 bool FitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
-// BltFast of `rect` of `src` to (x, y) of `dest`, retried while busy; a lost
-// surface is restored through the source and the copy skipped. Values that
+// BltFast of `rect` of `src` to (x, y) of `dest` by the hardware-operation
+// rule; a lost surface is restored through the source. Values that
 // do not even fit the surface interface's integers can only be refused.
 void CopyRect(TBuffer64& src, TBuffer64& dest, int64_t x, int64_t y, int64_t left, int64_t top, int64_t right,
               int64_t bottom, bool keyed) {
@@ -26,13 +25,9 @@ void CopyRect(TBuffer64& src, TBuffer64& dest, int64_t x, int64_t y, int64_t lef
   if (!FitsInt32(x) || !FitsInt32(y) || !FitsInt32(left) || !FitsInt32(top) || !FitsInt32(right) ||
       !FitsInt32(bottom))
     return;
-  platform::Rect rect{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
-  for (;;) {
-    platform::Result r = dest.Surface->BltFast(int32_t(x), int32_t(y), *src.Surface, rect, keyed);
-    if (r == DDERR_WASSTILLDRAWING) continue;
-    if (r == DDERR_SURFACELOST) src.RestoreSurfaces();
-    return;
-  }
+  const platform::Rect rect{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
+  IssueHardwareCall([&] { return dest.Surface->BltFast(int32_t(x), int32_t(y), *src.Surface, rect, keyed); },
+                    [&] { src.RestoreSurfaces(); });
 }
 
 // The clipping shared by Draw and DrawKeyed; false when rejected.
@@ -66,15 +61,8 @@ void TBuffer64::Flip(bool waitRetrace) {
   // Windowed, the present onto the primary does the one wait for the
   // retrace that -vsync asks for.
   if (!Fullscreen) DirectDraw->SetVSync(waitRetrace);
-  for (;;) {
-    platform::Result r = DirectDraw->StretchBlt(target, Surface);
-    if (r == DD_OK) break;
-    if (r == DDERR_WASSTILLDRAWING) continue;
-    if (r == DDERR_SURFACELOST) RestoreSurfaces();
-    return;
-  }
-  while (target.GetBltStatus() != DD_OK) {
-  }
+  if (!IssueHardwareCall([&] { return DirectDraw->StretchBlt(target, Surface); }, [&] { RestoreSurfaces(); })) return;
+  WaitForBlit(target);
   if (Fullscreen) DirectDraw->Flip();
 }
 

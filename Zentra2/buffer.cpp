@@ -4,6 +4,7 @@
 
 #include "Zentra2/error.h"
 #include "Zentra2/error_text.h"
+#include "Zentra2/hardware_rule.h"
 #include "Zentra2/zentra.h"
 #include "platform/display_device.h"
 #include "platform/session.h"
@@ -82,17 +83,9 @@ void TBuffer64::UnlockSurface() {
 
 void TBuffer64::HardwareFill(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color) {
   if (!Surface) return;
-  platform::Rect rect{x1, y1, x2, y2};
-  for (;;) {
-    platform::Result r = Surface->ColorFill(&rect, color);
-    if (r == DD_OK) {
-      while (Surface->GetBltStatus() != DD_OK) {
-      }
-      return;
-    }
-    if (r == DDERR_SURFACELOST) return RestoreSurfaces();
-    if (r != DDERR_WASSTILLDRAWING) return;
-  }
+  const platform::Rect rect{x1, y1, x2, y2};
+  if (IssueHardwareCall([&] { return Surface->ColorFill(&rect, color); }, [&] { RestoreSurfaces(); }))
+    WaitForBlit(*Surface);
 }
 
 void TBuffer64::Clear(uint32_t color) { HardwareFill(0, 0, Width, Height, color); }

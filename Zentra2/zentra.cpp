@@ -2,6 +2,7 @@
 
 #include "Zentra2/error.h"
 #include "Zentra2/error_text.h"
+#include "Zentra2/hardware_rule.h"
 #include "platform/display_device.h"
 #include "platform/window.h"
 
@@ -40,8 +41,8 @@ void TZentra::ReleaseAll() {
 }
 
 void TZentra::InitDirectDraw(bool fullscreen) {
-  std::shared_ptr<platform::WindowDevice> device;
-  platform::Result r = platform::WindowDevice::Create(window_, Width, Height, fullscreen, &device);
+  std::shared_ptr<platform::DisplayDevice> device;
+  platform::Result r = platform::GetDisplayService().CreateDevice(window_, Width, Height, fullscreen, &device);
   if (r != DD_OK) ZentraError("DirectDrawCreate", DDErrorString(r));
   DirectDraw = device;
   if (fullscreen) {
@@ -70,23 +71,13 @@ void TZentra::RestoreSurfaces() {
 }
 
 namespace {
-// Fills a surface, retrying while it is busy; a lost surface is restored and
-// the fill skipped; any other failure is dropped silently. True when filled.
+// Fills a whole surface by the hardware-operation rule; true when filled.
 bool FillSurface(TZentra* display, platform::Surface* surface, uint32_t color) {
   if (!surface) return false;
-  for (;;) {
-    platform::Result r = surface->ColorFill(nullptr, color);
-    if (r == DD_OK) {
-      while (surface->GetBltStatus() != DD_OK) {
-      }
-      return true;
-    }
-    if (r == DDERR_SURFACELOST) {
-      display->RestoreSurfaces();
-      return false;
-    }
-    if (r != DDERR_WASSTILLDRAWING) return false;
-  }
+  if (!IssueHardwareCall([&] { return surface->ColorFill(nullptr, color); }, [&] { display->RestoreSurfaces(); }))
+    return false;
+  WaitForBlit(*surface);
+  return true;
 }
 }  // namespace
 
@@ -175,11 +166,14 @@ void TSelfFullZentra::FullWindowError(const std::string& operation, const std::s
 
 // ---- headless ----
 
-THeadlessZentra::THeadlessZentra(int32_t width, int32_t height, uint8_t depth) {
-  SetSize(width, height);
-  DirectDraw = platform::DisplayDevice::CreateHeadless(width, height, depth);
+THeadlessZentra::THeadlessZentra(int32_t width, int32_t height, uint8_t depth)
+    : THeadlessZentra(platform::DisplayDevice::CreateHeadless(width, height, depth)) {}
+
+THeadlessZentra::THeadlessZentra(std::shared_ptr<platform::DisplayDevice> device) {
+  DirectDraw = std::move(device);
   PrimarySurface = DirectDraw->Primary();
   BackSurface = DirectDraw->Back();
+  SetSize(PrimarySurface ? PrimarySurface->Width() : 0, PrimarySurface ? PrimarySurface->Height() : 0);
   BitDepth = uint8_t(DirectDraw->Depth());
   DisplayDepth = BitDepth;
   DisplayIsFullscreen = Fullscreen = false;

@@ -87,8 +87,10 @@ public:
   std::string Caption;
 };
 
-// A display without a window, `width` x `height` at `depth` bits per pixel.
+// A display without a window, `width` x `height` at `depth` bits per pixel,
+// or on a device made elsewhere (its screen surfaces made).
 class THeadlessZentra : public TZentra {
 public:
   THeadlessZentra(int32_t width, int32_t height, uint8_t depth);
+  explicit THeadlessZentra(std::shared_ptr<platform::DisplayDevice> device);
 };

@@ -21,16 +21,19 @@ std::shared_ptr<DisplayDevice> DisplayDevice::CreateHeadless(int32_t width, int3
 }
 
 Result DisplayDevice::CreateSurface(int32_t width, int32_t height, bool videoMemory, std::shared_ptr<Surface>* out) {
-  if (videoMemory && refuseVideoMemory_ > 0) {
-    --refuseVideoMemory_;
-    return result::OutOfMemory;
-  }
   if (width <= 0 || height <= 0 || width > 65536 || height > 65536) return result::InvalidParams;
   try {
     *out = std::make_shared<Surface>(width, height, depth_);
   } catch (const std::bad_alloc&) {
     return result::OutOfMemory;
   }
+  return result::Ok;
+}
+
+Result DisplayDevice::SetDisplayMode(int32_t width, int32_t height, int bpp) {
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !pixel::SupportedDepth(bpp))
+    return result::InvalidMode;
+  depth_ = bpp;
   return result::Ok;
 }
 
@@ -68,8 +71,6 @@ void StretchCopy(Surface& dst, const Surface& src) {
 }
 
 Result DisplayDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>& src) {
-  Result injected;
-  if (target.TakeInjectedFailure(&injected)) return injected;
   if (!src || src->Depth() != target.Depth()) return result::InvalidParams;
   bool present = &target == primary_.get();
   if (present && vsync_) WaitForLastRow();
@@ -83,8 +84,6 @@ Result DisplayDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>
 }
 
 Result DisplayDevice::Flip() {
-  Result injected;
-  if (primary_->TakeInjectedFailure(&injected)) return injected;
   std::memcpy(primary_->Bits(), back_->Bits(), size_t(back_->Pitch()) * size_t(back_->Height()));
   if (auto frame = pending_.lock()) NotifyPresented(*frame);
   pending_.reset();

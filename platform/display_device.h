@@ -32,6 +32,9 @@ public:
   // (a supported depth; others give 32).
   static std::shared_ptr<DisplayDevice> CreateHeadless(int32_t width, int32_t height, int32_t depth);
 
+  // The fullscreen mode: `width` x `height` at `bpp` (15, 16, 24, 32) for the
+  // surfaces made from now on; InvalidMode otherwise.
+  virtual Result SetDisplayMode(int32_t width, int32_t height, int bpp);
   // The depth of every surface the device makes.
   int32_t Depth() const { return depth_; }
   // The pixel layout the screen reports, as a display's pixel format gives
@@ -49,7 +52,7 @@ public:
 
   // The stretching copy of all of `src` onto the screen's client area of
   // `target`: the primary surface (seen at once) or the back buffer (seen at
-  // the next Flip). Failures injected into `target` are reported.
+  // the next Flip).
   virtual Result StretchBlt(Surface& target, const std::shared_ptr<Surface>& src);
   // Page flip: shows what was stretched onto the back buffer. Always waits
   // for the vertical retrace on a real screen.
@@ -80,9 +83,6 @@ public:
   // screen; record mode listens here.
   void SetPresentListener(std::function<void(const Surface&)> listener) { presentListener_ = std::move(listener); }
 
-  // Test hook: the next `count` CreateSurface calls asking for video memory fail.
-  void RefuseVideoMemory(int count) { refuseVideoMemory_ = count; }
-
 protected:
   DisplayDevice(int32_t depth, uint32_t scanRows, double refreshHz);
   void NotifyPresented(const Surface& frame) {
@@ -98,7 +98,6 @@ protected:
   // The frame last stretched onto the back buffer, shown by Flip.
   std::weak_ptr<Surface> pending_;
   std::function<void(const Surface&)> presentListener_;
-  int refuseVideoMemory_ = 0;
   uint32_t scanRows_;
   double refreshHz_;
   int64_t retraceOrigin_ = 0;

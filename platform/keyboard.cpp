@@ -118,6 +118,28 @@ uint8_t ScanCodeFromSdl(int sdlScancode) {
   return sdlScancode >= 0 && sdlScancode < SDL_NUM_SCANCODES ? kTable[size_t(sdlScancode)] : 0;
 }
 
+namespace {
+
+class SystemKeyboard final : public Keyboard {
+public:
+  ~SystemKeyboard() override {
+    if (g_watching) SDL_DelEventWatch(WatchKeys, nullptr);
+    g_watching = false;
+    SDL_QuitSubSystem(SDL_INIT_EVENTS);
+  }
+
+  Result GetState(uint8_t state[256]) override {
+    SDL_PumpEvents();
+    for (int code = 0; code < 256; ++code) state[code] = g_pressed[code] ? 0x80 : g_state[code];
+    std::memset(g_pressed, 0, sizeof g_pressed);
+    return result::Ok;
+  }
+
+  Result Acquire() override { return result::Ok; }
+};
+
+}  // namespace
+
 Result Keyboard::Open(std::unique_ptr<Keyboard>* out) {
   if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) return result::InputNotInitialized;
   // Keys already held when the keyboard opens count as down.
@@ -129,39 +151,9 @@ Result Keyboard::Open(std::unique_ptr<Keyboard>* out) {
     if (held[sc] && ScanCodeFromSdl(sc)) g_state[ScanCodeFromSdl(sc)] = 0x80;
   if (!g_watching) SDL_AddEventWatch(WatchKeys, nullptr);
   g_watching = true;
-  out->reset(new Keyboard());
+  *out = std::make_unique<SystemKeyboard>();
   return result::Ok;
 }
-
-Keyboard::~Keyboard() {
-  if (g_watching) SDL_DelEventWatch(WatchKeys, nullptr);
-  g_watching = false;
-  SDL_QuitSubSystem(SDL_INIT_EVENTS);
-}
-
-bool Keyboard::TakeInjectedFailure(Result* code) {
-  if (failCount_ <= 0) return false;
-  --failCount_;
-  *code = failCode_;
-  return true;
-}
-
-Result Keyboard::GetState(uint8_t state[256]) {
-  Result injected;
-  if (TakeInjectedFailure(&injected)) return injected;
-  SDL_PumpEvents();
-  for (int code = 0; code < 256; ++code) state[code] = g_pressed[code] ? 0x80 : g_state[code];
-  std::memset(g_pressed, 0, sizeof g_pressed);
-  return result::Ok;
-}
-
-Result Keyboard::Acquire() {
-  Result injected;
-  if (TakeInjectedFailure(&injected)) return injected;
-  return result::Ok;
-}
-
-void Keyboard::SetStateByte(uint8_t code, uint8_t value) { g_state[code] = value; }
 
 // ---- joystick ----
 

@@ -1,7 +1,7 @@
 // The keyboard as the framework reads it: a 256-byte state indexed by
-// DirectInput scan code, 0x80 for a key that is down. The state follows the
-// event stream (real and pushed events alike), so it is current whenever
-// events are pumped; reading it pumps them.
+// DirectInput scan code, 0x80 for a key that is down. The system keyboard's
+// state follows the event stream (real and pushed events alike), so it is
+// current whenever events are pumped; reading it pumps them.
 //
 // The first joystick is opened for its button list and never read.
 #pragma once
@@ -24,33 +24,24 @@ constexpr Result InputGeneric = 0x80004005;
 // DirectInput scan code of an SDL scan code; 0 for keys without one.
 uint8_t ScanCodeFromSdl(int sdlScancode);
 
+// The keyboard device. The program reads the system's (Open); a test may
+// stand one of its own in its place (a state byte other than 0x80, a lost
+// device).
 class Keyboard {
 public:
-  // Needs the event queue; InputNotInitialized when it cannot be started.
+  // The system keyboard; needs the event queue: InputNotInitialized when it
+  // cannot be started.
   static Result Open(std::unique_ptr<Keyboard>* out);
-  ~Keyboard();
-  Keyboard(const Keyboard&) = delete;
-  Keyboard& operator=(const Keyboard&) = delete;
+  virtual ~Keyboard() = default;
 
-  // Pumps the events and reads the state: 0x80 for a key that is down now
-  // or went down since the previous read (a tap between two reads counts
-  // for the next read only; a held key's repeats are no new presses).
-  Result GetState(uint8_t state[256]);
-  Result Acquire();
+  // Reads the state: 0x80 for a key that is down now or went down since the
+  // previous read (a tap between two reads counts for the next read only; a
+  // held key's repeats are no new presses).
+  virtual Result GetState(uint8_t state[256]) = 0;
+  virtual Result Acquire() = 0;
 
-  // Test hooks: one byte of the state as the device would report it, and
-  // failures of the next `count` GetState/Acquire calls.
-  static void SetStateByte(uint8_t code, uint8_t value);
-  void FailNextCalls(int count, Result code) {
-    failCount_ = count;
-    failCode_ = code;
-  }
-
-private:
+protected:
   Keyboard() = default;
-  bool TakeInjectedFailure(Result* code);
-  int failCount_ = 0;
-  Result failCode_ = result::Ok;
 };
 
 class Joystick {

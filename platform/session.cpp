@@ -5,31 +5,33 @@
 namespace platform {
 
 namespace {
-std::function<void(const std::string&, const std::string&)> g_errorBoxHook;
-std::function<void(PriorityClass)> g_priorityHook;
-
 std::function<void()>& Restorer() {
   static std::function<void()> restorer;
   return restorer;
 }
+
+std::unique_ptr<Session>& Current() {
+  static std::unique_ptr<Session> session = std::make_unique<Session>();
+  return session;
+}
 }  // namespace
 
-void SetErrorBoxHook(std::function<void(const std::string&, const std::string&)> hook) {
-  g_errorBoxHook = std::move(hook);
-}
-
-void ShowErrorBox(const std::string& title, const std::string& text) {
-  if (g_errorBoxHook) return g_errorBoxHook(title, text);
+void Session::ShowErrorBox(const std::string& title, const std::string& text) {
   if (!CanShowDialogs()) return;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr);
 }
 
-void SetPriorityHook(std::function<void(PriorityClass)> hook) { g_priorityHook = std::move(hook); }
+void Session::SetPriorityClass(PriorityClass cls) { ApplyPriorityClass(cls); }
 
-void SetPriorityClass(PriorityClass cls) {
-  if (g_priorityHook) return g_priorityHook(cls);
-  ApplyPriorityClass(cls);
+Session& GetSession() { return *Current(); }
+
+void UseSession(std::unique_ptr<Session> session) {
+  Current() = session ? std::move(session) : std::make_unique<Session>();
 }
+
+void ShowErrorBox(const std::string& title, const std::string& text) { GetSession().ShowErrorBox(title, text); }
+
+void SetPriorityClass(PriorityClass cls) { GetSession().SetPriorityClass(cls); }
 
 void SetDesktopRestorer(std::function<void()> restorer) { Restorer() = std::move(restorer); }
 

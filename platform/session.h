@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -14,8 +15,6 @@ bool CanShowDialogs();
 void DisableDialogs();
 // A modal error box; returns at once when CanShowDialogs() is false.
 void ShowErrorBox(const std::string& title, const std::string& text);
-// Test hook: ShowErrorBox calls `hook` instead, dialogs possible or not.
-void SetErrorBoxHook(std::function<void(const std::string& title, const std::string& text)> hook);
 
 // The display registers how to give the screen back (leave fullscreen, show
 // the cursor); fatal paths call RestoreDesktop() before they end the process.
@@ -25,10 +24,21 @@ void RestoreDesktop();
 enum class PriorityClass { Normal, Realtime };
 // Best effort: failures (no permission) are ignored.
 void SetPriorityClass(PriorityClass cls);
-// Test hook: SetPriorityClass calls `hook` instead of changing the process.
-void SetPriorityHook(std::function<void(PriorityClass)> hook);
 // What SetPriorityClass does where the program runs (native/, web/).
 void ApplyPriorityClass(PriorityClass cls);
+
+// Where the error box and the priority class go: the program's session
+// shows the box and changes the process; a test puts a session of its own in
+// place (UseSession) to see what was asked without either happening.
+class Session {
+public:
+  virtual ~Session() = default;
+  virtual void ShowErrorBox(const std::string& title, const std::string& text);
+  virtual void SetPriorityClass(PriorityClass cls);
+};
+// The session in use; null puts the program's back.
+Session& GetSession();
+void UseSession(std::unique_ptr<Session> session);
 
 // Whether the program may start threads of its own. A browser build may not:
 // threads there need a page served with cross-origin isolation.

@@ -29,16 +29,7 @@ Surface::Surface(int32_t width, int32_t height, int32_t depth)
 
 Surface::~Surface() { std::free(bits_); }
 
-bool Surface::TakeInjectedFailure(Result* code) {
-  if (failCount_ <= 0) return false;
-  --failCount_;
-  *code = failCode_;
-  return true;
-}
-
 Result Surface::Lock(SurfaceDesc* desc) {
-  Result injected;
-  if (TakeInjectedFailure(&injected)) return injected;
   desc->width = width_;
   desc->height = height_;
   desc->pitch = pitch_;
@@ -48,22 +39,16 @@ Result Surface::Lock(SurfaceDesc* desc) {
 }
 
 Result Surface::Unlock() {
-  Result injected;
-  if (TakeInjectedFailure(&injected)) return injected;
   return result::Ok;
 }
 
 Result Surface::GetBltStatus() {
-  Result injected;
-  if (TakeInjectedFailure(&injected)) return injected;
   return result::Ok;
 }
 
 Result Surface::Restore() { return result::Ok; }
 
 Result Surface::ColorFill(const Rect* rect, uint32_t color) {
-  Result injected;
-  if (TakeInjectedFailure(&injected)) return injected;
   Rect r = rect ? *rect : Rect{0, 0, width_, height_};
   if (r.left < 0 || r.top < 0 || r.right > width_ || r.bottom > height_ || r.left > r.right || r.top > r.bottom)
     return result::InvalidRect;
@@ -78,8 +63,6 @@ Result Surface::ColorFill(const Rect* rect, uint32_t color) {
 }
 
 Result Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& sr, bool useSourceKey) {
-  Result injected;
-  if (TakeInjectedFailure(&injected)) return injected;
   if (src.depth_ != depth_) return result::InvalidParams;
   int32_t w = sr.right - sr.left, h = sr.bottom - sr.top;
   if (w <= 0 || h <= 0 || sr.left < 0 || sr.top < 0 || sr.right > src.width_ || sr.bottom > src.height_ || x < 0 ||

@@ -38,27 +38,29 @@ struct SurfaceDesc {
   uint8_t* bits = nullptr;
 };
 
+// The operations are virtual so that a test can stand a surface of its own
+// (one that is busy or lost when asked) where the display makes one.
 class Surface {
 public:
   // `depth` is one of the four supported depths.
   Surface(int32_t width, int32_t height, int32_t depth);
-  ~Surface();
+  virtual ~Surface();
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
 
-  Result Lock(SurfaceDesc* desc);
-  Result Unlock();
+  virtual Result Lock(SurfaceDesc* desc);
+  virtual Result Unlock();
   // Fills `rect` (the whole surface when null) with a pixel value.
-  Result ColorFill(const Rect* rect, uint32_t color);
+  virtual Result ColorFill(const Rect* rect, uint32_t color);
   // Copies `srcRect` of `src` to (x, y). No clipping: a rectangle that is
   // empty or leaves either surface fails with InvalidRect. `src` may be this
   // surface, overlapping rectangles included (the result is as if the whole
   // source were read first). With `useSourceKey`, source pixels equal to the
   // source's colour key are skipped.
-  Result BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect, bool useSourceKey);
+  virtual Result BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect, bool useSourceKey);
   void SetColorKey(uint32_t key) { colorKey_ = key; }
-  Result GetBltStatus();
-  Result Restore();
+  virtual Result GetBltStatus();
+  virtual Result Restore();
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -66,22 +68,10 @@ public:
   int32_t Depth() const { return depth_; }
   uint8_t* Bits() const { return bits_; }
 
-  // Test hook: the next `count` calls of Lock, Unlock, ColorFill, BltFast,
-  // GetBltStatus and Present fail with `code` (or report it, for
-  // GetBltStatus), so the retry and restore rules can be exercised.
-  void FailNextCalls(int count, Result code) {
-    failCount_ = count;
-    failCode_ = code;
-  }
-  // Consumes one injected failure, if any (used by every operation above).
-  bool TakeInjectedFailure(Result* code);
-
 private:
   int32_t width_, height_, depth_, pitch_;
   uint8_t* bits_ = nullptr;
   uint32_t colorKey_ = 0;
-  int failCount_ = 0;
-  Result failCode_ = result::Ok;
 };
 
 }  // namespace platform

@@ -24,14 +24,8 @@ Uint32 SdlFormat(int32_t depth) {
 }
 
 // The desktop's layout as a display reports it. SDL calls a 4-byte layout
-// 24 bits; a display's pixel format says 32. QO_TEST_DESKTOP_BPP (8, 15, 16,
-// 24 or 32) stands in for the real desktop so that the depth rules can be
-// tried on any machine.
+// 24 bits; a display's pixel format says 32.
 pixel::Layout DesktopLayout(int displayIndex) {
-  if (const char* forced = std::getenv("QO_TEST_DESKTOP_BPP"); forced && *forced) {
-    const int bpp = std::atoi(forced);
-    return pixel::SupportedDepth(bpp) ? pixel::LayoutOf(bpp) : pixel::Layout{uint32_t(bpp), 0xFF00};
-  }
   SDL_DisplayMode mode;
   Uint32 format = SDL_PIXELFORMAT_RGB888;
   if (SDL_GetDesktopDisplayMode(displayIndex < 0 ? 0 : displayIndex, &mode) == 0) format = mode.format;
@@ -122,6 +116,27 @@ void PostQuit() {
 
 // ---- device ----
 
+Result DisplayService::CreateDevice(std::shared_ptr<Window> window, int32_t width, int32_t height, bool fullscreen,
+                                    std::shared_ptr<DisplayDevice>* out) {
+  std::shared_ptr<WindowDevice> device;
+  const Result r = WindowDevice::Create(std::move(window), width, height, fullscreen, &device);
+  *out = std::move(device);
+  return r;
+}
+
+namespace {
+std::unique_ptr<DisplayService>& Service() {
+  static std::unique_ptr<DisplayService> service = std::make_unique<DisplayService>();
+  return service;
+}
+}  // namespace
+
+DisplayService& GetDisplayService() { return *Service(); }
+
+void UseDisplayService(std::unique_ptr<DisplayService> service) {
+  Service() = service ? std::move(service) : std::make_unique<DisplayService>();
+}
+
 Result WindowDevice::Create(std::shared_ptr<Window> window, int32_t width, int32_t height, bool fullscreen,
                             std::shared_ptr<WindowDevice>* out) {
   if (!window) return result::InvalidParams;
@@ -162,9 +177,7 @@ WindowDevice::~WindowDevice() {
 }
 
 Result WindowDevice::SetDisplayMode(int32_t width, int32_t height, int bpp) {
-  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !pixel::SupportedDepth(bpp))
-    return result::InvalidMode;
-  depth_ = bpp;
+  if (Result r = DisplayDevice::SetDisplayMode(width, height, bpp); r != result::Ok) return r;
   if (SDL_RenderSetLogicalSize(renderer_, width, height) != 0) return result::InvalidMode;
   if (!window_->IsFullscreen() && !window_->SetFullscreen(true)) return result::InvalidMode;
   return result::Ok;
@@ -214,8 +227,6 @@ Result WindowDevice::Render() {
 }
 
 Result WindowDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>& src) {
-  Result injected;
-  if (target.TakeInjectedFailure(&injected)) return injected;
   if (!src || src->Depth() != target.Depth()) return result::InvalidParams;
   if (!Upload(*src)) return result::Generic;
   if (&target != primary_.get()) {
@@ -228,8 +239,6 @@ Result WindowDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>&
 }
 
 Result WindowDevice::Flip() {
-  Result injected;
-  if (primary_->TakeInjectedFailure(&injected)) return injected;
   SetVSync(true);
   Render();
   if (auto frame = pending_.lock()) NotifyPresented(*frame);

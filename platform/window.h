@@ -66,6 +66,21 @@ enum class Message { None, Quit, ToggleFullscreen, Other };
 Message TakeMessage();
 void PostQuit();
 
+// What makes the display device of a window. The program's makes a
+// WindowDevice; a test puts its own in place (UseDisplayService) to stand a
+// device of its own there: a desktop of another depth, surfaces that fail.
+class DisplayService {
+public:
+  virtual ~DisplayService() = default;
+  // The device presenting a `width` x `height` screen on `window`, windowed
+  // or fullscreen.
+  virtual Result CreateDevice(std::shared_ptr<Window> window, int32_t width, int32_t height, bool fullscreen,
+                              std::shared_ptr<DisplayDevice>* out);
+};
+// The service in use; null puts the program's back.
+DisplayService& GetDisplayService();
+void UseDisplayService(std::unique_ptr<DisplayService> service);
+
 class WindowDevice final : public DisplayDevice {
 public:
   // A renderer on `window` presenting a `width` x `height` screen. Windowed,
@@ -74,9 +89,8 @@ public:
                        std::shared_ptr<WindowDevice>* out);
   ~WindowDevice() override;
 
-  // The fullscreen mode: `width` x `height` at `bpp` (15, 16, 24, 32) shown
-  // with black bars as needed; InvalidMode otherwise.
-  Result SetDisplayMode(int32_t width, int32_t height, int bpp);
+  // The fullscreen mode, shown with black bars as needed.
+  Result SetDisplayMode(int32_t width, int32_t height, int bpp) override;
 
   pixel::Layout PixelLayout() const override;
   Result StretchBlt(Surface& target, const std::shared_ptr<Surface>& src) override;

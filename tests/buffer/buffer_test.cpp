@@ -4,6 +4,7 @@
 #include "Zentra2/zentra.h"
 #include "platform/display_device.h"
 #include "platform/surface.h"
+#include "tests/support/faulty_display.h"
 
 namespace {
 
@@ -64,31 +65,42 @@ TEST(Buffer, NewBuffersAreClearAndDescribeTheirLayout) {
   }
 }
 
+// A buffer on a device whose surfaces fail when the test says so.
+struct OnFaultyDevice {
+  std::shared_ptr<qo_test::FaultyDevice> device;
+  THeadlessZentra display;
+  explicit OnFaultyDevice(int32_t depth)
+      : device(std::make_shared<qo_test::FaultyDevice>(8, 8, depth)), display(device) {}
+};
+
 TEST(Buffer, ClearFillsAndALostSurfaceSkipsOneFill) {
-  THeadlessZentra display(8, 8, 32);
-  TBuffer64 buf(&display, 4, 4, false);
+  OnFaultyDevice d(32);
+  TBuffer64 buf(&d.display, 4, 4, false);
+  auto& surface = qo_test::FaultyDevice::Of(buf.Surface);
   buf.Clear(0x11223344);
   EXPECT_EQ(reinterpret_cast<uint32_t*>(buf.Rows[3])[3], 0x11223344u);
-  buf.Surface->FailNextCalls(1, platform::result::SurfaceLost);
+  surface.FailNext(1, platform::result::SurfaceLost);
   buf.Clear(5);
   EXPECT_EQ(reinterpret_cast<uint32_t*>(buf.Rows[0])[0], 0x11223344u);
-  buf.Surface->FailNextCalls(3, platform::result::WasStillDrawing);
+  EXPECT_EQ(surface.restores, 1);
+  surface.FailNext(3, platform::result::WasStillDrawing);
   buf.Clear(6);
   EXPECT_EQ(reinterpret_cast<uint32_t*>(buf.Rows[0])[0], 6u);
 }
 
 TEST(Buffer, VideoMemoryFallsBackToSystemMemory) {
-  THeadlessZentra display(8, 8, 16);
-  display.DirectDraw->RefuseVideoMemory(1);
-  TBuffer64 buf(&display, 5, 5, true);
+  OnFaultyDevice d(16);
+  d.device->refuseVideoMemory = 1;
+  TBuffer64 buf(&d.display, 5, 5, true);
   EXPECT_TRUE(buf.VideoMemory);
   EXPECT_EQ(buf.Width, 5);
+  EXPECT_EQ(d.device->refuseVideoMemory, 0);  // it was asked for video memory first
 }
 
 TEST(Buffer, AFailedLockIsFatal) {
-  THeadlessZentra display(8, 8, 32);
-  TBuffer64 buf(&display, 5, 5, false);
-  buf.Surface->FailNextCalls(1, platform::result::SurfaceLost);
+  OnFaultyDevice d(32);
+  TBuffer64 buf(&d.display, 5, 5, false);
+  qo_test::FaultyDevice::Of(buf.Surface).FailNext(1, platform::result::SurfaceLost);
   EXPECT_EXIT(buf.LockSurface(), ::testing::ExitedWithCode(1),
               "\\[TBuffer64\\]Lock -> Access to this surface is being refused");
 }

@@ -12,6 +12,7 @@
 #include "platform/display_device.h"
 #include "platform/surface.h"
 #include "tests/display/vsync_watch.h"
+#include "tests/support/faulty_display.h"
 
 namespace {
 
@@ -149,52 +150,59 @@ TEST(Blit, ScrollingABufferOntoItselfReadsBeforeItWrites) {
 }
 
 TEST(Blit, CopiesRetryWhileBusyAndSkipOnALostSurface) {
-  THeadlessZentra display(16, 16, 32);
+  THeadlessZentra display(std::make_shared<qo_test::FaultyDevice>(16, 16, 32));
   TBuffer64 src(&display, 4, 4, false), dst(&display, 4, 4, false);
+  auto& target = qo_test::FaultyDevice::Of(dst.Surface);
+  auto& source = qo_test::FaultyDevice::Of(src.Surface);
   src.Clear(7);
-  dst.Surface->FailNextCalls(3, WasStillDrawing);
+  target.FailNext(3, WasStillDrawing);
   src.Draw(&dst, 0, 0);
   EXPECT_EQ(Get(dst, 3, 3), 7u);
   dst.Clear(0);
-  dst.Surface->FailNextCalls(1, SurfaceLost);
+  target.FailNext(1, SurfaceLost);
   src.DrawKeyed(&dst, 0, 0, 1);
   EXPECT_EQ(Get(dst, 0, 0), 0u);
+  EXPECT_EQ(source.restores, 1);  // restored through the source
   src.DrawRect(&dst, 0, 0, 2, 2, 1, 1);
   EXPECT_EQ(Get(dst, 1, 1), 7u);
   EXPECT_EQ(Get(dst, 0, 0), 0u);
   // Fills follow the same rule.
-  dst.Surface->FailNextCalls(2, WasStillDrawing);
+  target.FailNext(2, WasStillDrawing);
   dst.HardwareFill(0, 0, 2, 2, 9);
   EXPECT_EQ(Get(dst, 1, 1), 9u);
-  dst.Surface->FailNextCalls(1, SurfaceLost);
+  target.FailNext(1, SurfaceLost);
   dst.HardwareFill(0, 0, 2, 2, 3);
   EXPECT_EQ(Get(dst, 1, 1), 9u);
+  EXPECT_EQ(target.restores, 1);
 }
 
 TEST(Display, ClearsRetryWhileBusyAndSkipOnALostSurface) {
-  THeadlessZentra display(4, 4, 16);
+  THeadlessZentra display(std::make_shared<qo_test::FaultyDevice>(4, 4, 16));
+  auto& back = qo_test::FaultyDevice::Of(display.BackSurface);
+  auto& primary = qo_test::FaultyDevice::Of(display.PrimarySurface);
   auto pixel = [](const platform::Surface& s) { return uint32_t(s.Bits()[0] | s.Bits()[1] << 8); };
-  display.BackSurface->FailNextCalls(5, WasStillDrawing);
+  back.FailNext(5, WasStillDrawing);
   display.ClearBackSurface(0x1234);
-  EXPECT_EQ(pixel(*display.BackSurface), 0x1234u);
-  display.BackSurface->FailNextCalls(1, SurfaceLost);
+  EXPECT_EQ(pixel(back), 0x1234u);
+  back.FailNext(1, SurfaceLost);
   display.ClearBackSurface(0x4321);
-  EXPECT_EQ(pixel(*display.BackSurface), 0x1234u);
+  EXPECT_EQ(pixel(back), 0x1234u);
   display.ClearBackSurface(0x4321);
-  EXPECT_EQ(pixel(*display.BackSurface), 0x4321u);
-  display.PrimarySurface->FailNextCalls(1, SurfaceLost);
+  EXPECT_EQ(pixel(back), 0x4321u);
+  primary.FailNext(1, SurfaceLost);
   display.ClearScreen(0x7777);
-  EXPECT_EQ(pixel(*display.PrimarySurface), 0u);
+  EXPECT_EQ(pixel(primary), 0u);
+  EXPECT_EQ(primary.restores, 2);  // the display restores its primary on either loss
   display.ClearScreen(0x7777);
-  EXPECT_EQ(pixel(*display.PrimarySurface), 0x7777u);
+  EXPECT_EQ(pixel(primary), 0x7777u);
   // Any other failure drops the fill silently.
-  display.PrimarySurface->FailNextCalls(1, platform::result::Generic);
+  primary.FailNext(1, platform::result::Generic);
   display.ClearScreen(1);
-  EXPECT_EQ(pixel(*display.PrimarySurface), 0x7777u);
+  EXPECT_EQ(pixel(primary), 0x7777u);
 }
 
 TEST(Flip, PresentsStretchedAndHandsTheUnstretchedFrameToTheListener) {
-  THeadlessZentra display(16, 12, 24);
+  THeadlessZentra display(std::make_shared<qo_test::FaultyDevice>(16, 12, 24));
   TBuffer64 frame(&display, 8, 6, false);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 8; ++x) Put(frame, x, y, uint32_t(x + 10 * y + 1));
@@ -217,11 +225,11 @@ TEST(Flip, PresentsStretchedAndHandsTheUnstretchedFrameToTheListener) {
 
   // A lost primary: restored, nothing shown this frame; the next one shows.
   Put(frame, 0, 0, 99);
-  display.PrimarySurface->FailNextCalls(1, SurfaceLost);
+  qo_test::FaultyDevice::Of(display.PrimarySurface).FailNext(1, SurfaceLost);
   frame.Flip(false);
   EXPECT_EQ(presented, 1);
   EXPECT_EQ(at(0, 0), 1u);
-  display.PrimarySurface->FailNextCalls(4, WasStillDrawing);
+  qo_test::FaultyDevice::Of(display.PrimarySurface).FailNext(4, WasStillDrawing);
   frame.Flip(false);
   EXPECT_EQ(presented, 2);
   EXPECT_EQ(at(0, 0), 99u);
@@ -229,7 +237,7 @@ TEST(Flip, PresentsStretchedAndHandsTheUnstretchedFrameToTheListener) {
   // The fullscreen path: stretched onto the back buffer, shown by the flip.
   frame.Fullscreen = true;
   Put(frame, 0, 0, 42);
-  display.BackSurface->FailNextCalls(1, SurfaceLost);
+  qo_test::FaultyDevice::Of(display.BackSurface).FailNext(1, SurfaceLost);
   frame.Flip(false);
   EXPECT_EQ(presented, 2);
   frame.Flip(false);

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -20,8 +21,10 @@
 #include "platform/clock.h"
 #include "platform/display_device.h"
 #include "platform/keyboard.h"
+#include "platform/pixel_format.h"
 #include "platform/session.h"
 #include "platform/surface.h"
+#include "platform/window.h"
 #include "tests/display/vsync_watch.h"
 
 namespace {
@@ -45,17 +48,51 @@ std::string ErrorLog() {
 
 class WindowTest : public ::testing::Test {
 protected:
-  void SetUp() override { unsetenv("QO_TEST_DESKTOP_BPP"); }
-  void TearDown() override { unsetenv("QO_TEST_DESKTOP_BPP"); }
+  void TearDown() override { platform::UseDisplayService(nullptr); }
 };
 
+// A desktop of a given layout, standing where the windowed display's device
+// is made: its device reports that layout, as such a screen would, and makes
+// surfaces of its depth (or 32 where it has none of ours).
+class DesktopDevice : public platform::DisplayDevice {
+public:
+  DesktopDevice(platform::pixel::Layout desktop, int32_t width, int32_t height)
+      : DisplayDevice(platform::pixel::SupportedDepth(platform::pixel::DepthOf(desktop))
+                          ? platform::pixel::DepthOf(desktop)
+                          : 32,
+                      uint32_t(height), 60.0),
+        desktop_(desktop) {
+    CreateScreenSurfaces(width, height);
+  }
+  platform::pixel::Layout PixelLayout() const override { return desktop_; }
+
+private:
+  platform::pixel::Layout desktop_;
+};
+
+struct Desktop : platform::DisplayService {
+  explicit Desktop(platform::pixel::Layout l) : layout(l) {}
+  platform::Result CreateDevice(std::shared_ptr<platform::Window>, int32_t width, int32_t height, bool,
+                                std::shared_ptr<platform::DisplayDevice>* out) override {
+    *out = std::make_shared<DesktopDevice>(layout, width, height);
+    return platform::result::Ok;
+  }
+  platform::pixel::Layout layout;
+};
+
+void UseDesktop(uint32_t bitCount, uint32_t greenMask) {
+  platform::UseDisplayService(std::make_unique<Desktop>(platform::pixel::Layout{bitCount, greenMask}));
+}
+
+// A window takes the desktop's depth: its bits per pixel, except that a
+// two-byte layout with a 5-bit green (0x3E0) is the 15-bit depth.
 TEST_F(WindowTest, WindowedDisplayTakesTheDesktopsDepth) {
   struct Case {
-    const char* desktop;
+    uint32_t bits, green;
     uint8_t depth;
   };
-  for (Case c : {Case{"32", 32}, {"24", 24}, {"16", 16}, {"15", 15}}) {
-    setenv("QO_TEST_DESKTOP_BPP", c.desktop, 1);
+  for (Case c : {Case{32, 0xFF00, 32}, {24, 0xFF00, 24}, {16, 0x7E0, 16}, {16, 0x3E0, 15}}) {
+    UseDesktop(c.bits, c.green);
     TSelfZentra display(640, 480, kCaption);
     EXPECT_EQ(display.BitDepth, c.depth);
     EXPECT_EQ(DisplayDepth, c.depth);
@@ -76,7 +113,7 @@ TEST_F(WindowTest, WindowedDisplayTakesTheDesktopsDepth) {
     EXPECT_EQ(shown, 1);
   }
   // The real (dummy) desktop: a 4-byte layout counts as 32 bits.
-  unsetenv("QO_TEST_DESKTOP_BPP");
+  platform::UseDisplayService(nullptr);
   TSelfZentra display(320, 240, kCaption);
   EXPECT_EQ(display.BitDepth, 32);
 }
@@ -226,16 +263,34 @@ TEST_F(WindowTest, KeyDownFollowsKeyEventsByScanCode) {
     seen[code] = true;
   }
 
-  // Only exactly 0x80 is down.
-  platform::Keyboard::SetStateByte(30, 0x81);
+  // A keyboard device of the test's own: only exactly 0x80 is down, and a
+  // lost device reads up while it is reacquired (until it answers), then
+  // normally.
+  struct Lost : platform::Keyboard {
+    uint8_t bytes[256] = {};
+    int lostCalls = 0, acquires = 0;
+    platform::Result GetState(uint8_t state[256]) override {
+      if (lostCalls > 0) return --lostCalls, platform::result::InputLost;
+      std::memcpy(state, bytes, 256);
+      return platform::result::Ok;
+    }
+    platform::Result Acquire() override {
+      ++acquires;
+      if (lostCalls > 0) return --lostCalls, platform::result::InputLost;
+      return platform::result::Ok;
+    }
+  };
+  auto device = std::make_unique<Lost>();
+  Lost& keyboard = *device;
+  input.Keyboard = std::move(device);
+  keyboard.bytes[30] = 0x81;
   EXPECT_FALSE(input.KeyDown(30));
-  platform::Keyboard::SetStateByte(30, 0x80);
+  keyboard.bytes[30] = 0x80;
   EXPECT_TRUE(input.KeyDown(30));
-  // A lost device: the key reads up while it is reacquired, then normally.
-  input.Keyboard->FailNextCalls(3, platform::result::InputLost);
+  keyboard.lostCalls = 3;
   EXPECT_FALSE(input.KeyDown(30));
+  EXPECT_EQ(keyboard.acquires, 3);
   EXPECT_TRUE(input.KeyDown(30));
-  platform::Keyboard::SetStateByte(30, 0);
 }
 
 // Windowed with -vsync: one wait for the retrace per frame, in the present.
@@ -346,7 +401,7 @@ protected:
 TEST_F(FatalTest, AnUnsupportedDesktopDepthEndsTheWindowedDisplay) {
   EXPECT_EXIT(
       {
-        setenv("QO_TEST_DESKTOP_BPP", "8", 1);
+        UseDesktop(8, 0);
         TSelfZentra display(640, 480, kCaption);
       },
       ::testing::ExitedWithCode(1), "");

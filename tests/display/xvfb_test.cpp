@@ -1,6 +1,7 @@
 // On a virtual X screen (Xvfb, 1280 x 720): the windowed display shows the
 // frame stretched into its client area, and the fullscreen one shows the
-// 4:3 mode centred with black bars. Skipped where Xvfb or xwd is missing.
+// 4:3 mode centred with black bars; a window takes the depth of the screen.
+// Skipped where Xvfb or xwd is missing.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -16,10 +17,12 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Zentra2/buffer.h"
 #include "Zentra2/zentra.h"
+#include "platform/display_device.h"
 
 extern char** environ;
 
@@ -117,12 +120,19 @@ void Present(TZentra& display, TBuffer64& frame) {
 
 class Xvfb : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override { Start("1280x720x24"); }
+  // An X server with one screen of `screen` (width x height x depth) for
+  // this test alone.
+  void Start(const std::string& screen) {
     if (!Installed("/usr/bin/Xvfb") || !Installed("/usr/bin/xwd")) GTEST_SKIP() << "Xvfb or xwd not installed";
-    number_ = 150 + int(getpid() % 500);
+    // A death test's child runs on its parent's server (DISPLAY is set).
+    if (!GTEST_FLAG_GET(internal_run_death_test).empty()) return;
+    // A display number of its own for each server this process starts.
+    static int started = 0;
+    number_ = 150 + int((getpid() + 97 * started++) % 500);
     display_ = std::to_string(number_);
     display_.insert(0, 1, ':');
-    std::vector<std::string> args = {"Xvfb", display_, "-screen", "0", "1280x720x24", "-nolisten", "tcp"};
+    std::vector<std::string> args = {"Xvfb", display_, "-screen", "0", screen, "-nolisten", "tcp"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -139,7 +149,6 @@ protected:
     if (stat(socket.c_str(), &st) != 0) GTEST_SKIP() << "Xvfb did not start";
     setenv("DISPLAY", display_.c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("QO_TEST_DESKTOP_BPP", "32", 1);
   }
   void TearDown() override {
     if (pid_ > 0) {
@@ -151,6 +160,36 @@ protected:
   int number_ = 0;
   std::string display_;
 };
+
+// A window takes the depth of the screen it opens on, as the screen reports
+// it: 15 and 16 bits as they are, a 24-bit screen's four-byte pixels as 32.
+class XvfbDesktop : public Xvfb, public ::testing::WithParamInterface<std::pair<int, int>> {
+protected:
+  void SetUp() override { Start("640x480x" + std::to_string(GetParam().first)); }
+};
+
+// In a child process of its own: the windowing service connects to one X
+// server per process.
+TEST_P(XvfbDesktop, AWindowTakesTheScreensDepth) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const int depth = GetParam().second;
+  EXPECT_EXIT(
+      {
+        TSelfZentra display(320, 240, ".oO[ quiet orbit ]Oo.");
+        TBuffer64 frame(&display, 64, 48, false);
+        int shown = 0;
+        display.DirectDraw->SetPresentListener([&](const platform::Surface&) { ++shown; });
+        frame.Flip(false);
+        std::fprintf(stderr, "depth %d, buffer %d, shown %d\n", int(display.BitDepth), int(frame.BitDepth), shown);
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0),
+      "depth " + std::to_string(depth) + ", buffer " + std::to_string(depth) + ", shown 1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, XvfbDesktop,
+                         ::testing::Values(std::pair{15, 15}, std::pair{16, 16}, std::pair{24, 32}),
+                         [](const auto& param) { return "Screen" + std::to_string(param.param.first); });
 
 TEST_F(Xvfb, WindowedStretchesAndFullscreenKeepsTheShape) {
   {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "Zentra2/error.h"
@@ -47,9 +48,13 @@ TEST_F(ErrorPath, AFatalErrorInFullscreenShowsNoBox) {
     std::remove("box.txt");
     EXPECT_EXIT(
         {
-          platform::SetErrorBoxHook([](const std::string& title, const std::string& text) {
-            std::ofstream("box.txt") << title << ": " << text;
-          });
+          // A session that writes the box it is asked for into a file.
+          struct Noting : platform::Session {
+            void ShowErrorBox(const std::string& title, const std::string& text) override {
+              std::ofstream("box.txt") << title << ": " << text;
+            }
+          };
+          platform::UseSession(std::make_unique<Noting>());
           DisplayIsFullscreen = fullscreen;
           FatalError("[TBuffer64]Lock -> x");
         },

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
 #include "Zentra2/buffer.h"
 #include "Zentra2/cpu.h"
 #include "Zentra2/zentra.h"
@@ -46,15 +51,21 @@ TEST(Options, EveryFlagSwitchesOn) {
 
 TEST(Options, PriorityIsSetOnlyWithArgumentsAndFollowsMaxPriorityAnywhere) {
   using platform::PriorityClass;
+  // A session that notes what it is asked instead of changing the process.
+  struct Noting : platform::Session {
+    std::vector<PriorityClass>* calls;
+    explicit Noting(std::vector<PriorityClass>* c) : calls(c) {}
+    void SetPriorityClass(PriorityClass c) override { calls->push_back(c); }
+  };
   std::vector<PriorityClass> calls;
-  platform::SetPriorityHook([&](PriorityClass c) { calls.push_back(c); });
+  platform::UseSession(std::make_unique<Noting>(&calls));
   ResetFlags();
   ParseOptions({});
   EXPECT_TRUE(calls.empty());  // no argument: the priority is not touched
   ParseOptions({"-unknown"});
   ParseOptions({"-maxpriority", "-windowed"});
   ParseOptions({"-windowed", "-maxpriority"});
-  platform::SetPriorityHook(nullptr);
+  platform::UseSession(nullptr);
   EXPECT_EQ(calls, (std::vector<PriorityClass>{PriorityClass::Normal, PriorityClass::Realtime, PriorityClass::Realtime}));
 }
 

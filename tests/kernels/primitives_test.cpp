@@ -8,6 +8,7 @@
 #include "Zentra2/zentra.h"
 #include "platform/surface.h"
 #include "test_util.h"
+#include "tests/support/faulty_display.h"
 
 using namespace kt;
 
@@ -124,13 +125,16 @@ TEST(Spans, HLineAndVLine) {
 }
 
 TEST(Spans, VideoMemorySpansGoThroughTheHardwareFill) {
-  Canvas c(16, 8, 2, true);
-  ASSERT_TRUE(c.buf.VideoMemory);
-  c.buf.HLine(6, 2, 1, 0x1234);
-  EXPECT_EQ(Lit(c.buf), (Points{{2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}}));
-  c.buf.Surface->FailNextCalls(1, platform::result::SurfaceLost);
-  c.buf.HLine(0, 7, 0, 0x1234);
-  EXPECT_EQ(Lit(c.buf).size(), 5u);  // dropped for this call
+  THeadlessZentra display(std::make_shared<qo_test::FaultyDevice>(16, 16, 16));
+  TBuffer64 buf(&display, 8, 2, true);
+  ASSERT_TRUE(buf.VideoMemory);
+  buf.HLine(6, 2, 1, 0x1234);
+  EXPECT_EQ(Lit(buf), (Points{{2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}}));
+  auto& surface = qo_test::FaultyDevice::Of(buf.Surface);
+  surface.FailNext(1, platform::result::SurfaceLost);
+  buf.HLine(0, 7, 0, 0x1234);
+  EXPECT_EQ(Lit(buf).size(), 5u);  // dropped for this call
+  EXPECT_EQ(surface.restores, 1);
 }
 
 TEST(Shapes, FillRectExcludesRightAndBottomRectangleIncludesThem) {

@@ -2,6 +2,8 @@
 // frames at chosen times, and whole runs on the virtual clock.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <cmath>
 #include <memory>
 #include <string>
@@ -12,13 +14,23 @@
 #include "core/globals.h"
 #include "core/timeline.h"
 #include "platform/clock.h"
-#include "platform/keyboard.h"
 #include "scenes/greetz.h"
 #include "scenes/meshes.h"
 #include "tests/support/headless_show.h"
 #include "tests/support/png_files.h"
 
 namespace {
+
+// Keys going down (or up) as the keyboard reports them to the show.
+void PushKeys(std::initializer_list<SDL_Scancode> keys, bool down) {
+  for (SDL_Scancode key : keys) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = key;
+    SDL_PushEvent(&e);
+  }
+}
 
 TEST(MeshesTimeline, FlashLevelsAndClosingBars) {
   EXPECT_EQ(MeshesFlashLevel(0), 26);
@@ -126,9 +138,9 @@ TEST_P(Scenes, Meshes) {
   // act on the mesh that was current when FinishFrame began.
   meshes->Current = &meshes->Meshes[0];
   DebugMode = FlagOn;
-  for (uint8_t key : {17, 6, 205}) platform::Keyboard::SetStateByte(key, 0x80);
+  PushKeys({SDL_SCANCODE_W, SDL_SCANCODE_5, SDL_SCANCODE_RIGHT}, true);
   meshes->FinishFrame();
-  for (uint8_t key : {17, 6, 205}) platform::Keyboard::SetStateByte(key, 0);
+  PushKeys({SDL_SCANCODE_W, SDL_SCANCODE_5, SDL_SCANCODE_RIGHT}, false);
   DebugMode = 0;
   EXPECT_EQ(meshes->Current, &meshes->Meshes[1]);
   EXPECT_EQ(meshes->Meshes[0].RenderMode, TRenderMode::Lit);
@@ -164,9 +176,9 @@ TEST_P(Scenes, Greetz) {
 
   // Its debug keys leave out Q..R; Page Down adds 0.1 to the Z spin.
   DebugMode = FlagOn;
-  for (uint8_t key : {16, 209}) platform::Keyboard::SetStateByte(key, 0x80);
+  PushKeys({SDL_SCANCODE_Q, SDL_SCANCODE_PAGEDOWN}, true);
   greetz->FinishFrame();
-  for (uint8_t key : {16, 209}) platform::Keyboard::SetStateByte(key, 0);
+  PushKeys({SDL_SCANCODE_Q, SDL_SCANCODE_PAGEDOWN}, false);
   DebugMode = 0;
   EXPECT_FLOAT_EQ(g.Spin.Z, 0.9f);
 
