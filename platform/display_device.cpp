@@ -73,7 +73,7 @@ void StretchCopy(Surface& dst, const Surface& src) {
 Result DisplayDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>& src) {
   if (!src || src->Depth() != target.Depth()) return result::InvalidParams;
   bool present = &target == primary_.get();
-  if (present && vsync_) WaitForLastRow();
+  if (present && vsync_) WaitForLastRow(src->Height());
   StretchCopy(target, *src);
   if (present) {
     NotifyPresented(*src);
@@ -96,8 +96,8 @@ int64_t PeriodMicros(double hz) { return std::max<int64_t>(1, std::llround(1e6 /
 
 void DisplayDevice::NoteRetrace() { retraceOrigin_ = GetClock().Micros(); }
 
-void DisplayDevice::WaitForLastRow() {
-  const uint32_t last = scanRows_ - 1;
+void DisplayDevice::WaitForLastRow(int32_t rows) {
+  const uint32_t last = uint32_t(std::clamp<int64_t>(rows, 1, scanRows_)) - 1;
   BusyWait(MicrosAtScanLine(last), [&] {
     uint32_t line = 0;
     return GetScanLine(&line) == result::Ok && line >= last;

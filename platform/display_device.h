@@ -61,7 +61,7 @@ public:
   virtual Result ShowPrimary() { return result::Ok; }
   // Whether a copy onto the primary waits for the vertical retrace. Without
   // a screen that can wait, the wait is on the beam model below: until the
-  // beam reaches the screen's last row, at most one refresh.
+  // beam reaches the frame's last row, at most one refresh.
   virtual void SetVSync(bool on) { vsync_ = on; }
 
   // Switches a windowed display to desktop fullscreen and back without
@@ -90,8 +90,10 @@ protected:
   }
   // Marks "now" as the start of a frame of the beam model.
   void NoteRetrace();
-  // The present's wait for the retrace on the beam model.
-  void WaitForLastRow();
+  // The present's wait for the retrace on the beam model: until the beam
+  // reaches the last row of a frame `rows` high, or of the screen when the
+  // frame is taller (it would never reach a row past the screen's).
+  void WaitForLastRow(int32_t rows);
 
   int32_t depth_;
   std::shared_ptr<Surface> primary_, back_;

@@ -215,12 +215,12 @@ bool WindowDevice::Upload(const Surface& frame) {
   return true;
 }
 
-Result WindowDevice::Render() {
+Result WindowDevice::Render(int32_t rows) {
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   if (texture_) SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
   // One wait for the retrace: the renderer's own, or else the beam model's.
-  if (vsync_ && !rendererSyncs_) WaitForLastRow();
+  if (vsync_ && !rendererSyncs_) WaitForLastRow(rows);
   SDL_RenderPresent(renderer_);
   if (vsync_ && rendererSyncs_) NoteRetrace();
   return result::Ok;
@@ -233,14 +233,15 @@ Result WindowDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>&
     pending_ = src;
     return result::Ok;
   }
-  Render();
+  Render(src->Height());
   NotifyPresented(*src);
   return result::Ok;
 }
 
 Result WindowDevice::Flip() {
+  // The page flip waits for the retrace: the screen's last row.
   SetVSync(true);
-  Render();
+  Render(int32_t(ScreenRows()));
   if (auto frame = pending_.lock()) NotifyPresented(*frame);
   pending_.reset();
   return result::Ok;
@@ -248,7 +249,7 @@ Result WindowDevice::Flip() {
 
 Result WindowDevice::ShowPrimary() {
   if (!primary_ || !Upload(*primary_)) return result::Generic;
-  return Render();
+  return Render(primary_->Height());
 }
 
 void WindowDevice::SetVSync(bool on) {

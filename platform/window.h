@@ -109,7 +109,9 @@ private:
   WindowDevice(std::shared_ptr<Window> window, int32_t depth, uint32_t rows, double hz)
       : DisplayDevice(depth, rows, hz), window_(std::move(window)) {}
   bool Upload(const Surface& frame);
-  Result Render();
+  // Draws the texture and presents it; with vsync on, after the wait for the
+  // last of `rows` rows of the screen.
+  Result Render(int32_t rows);
   void NoteRendererSync();
 
   std::shared_ptr<Window> window_;

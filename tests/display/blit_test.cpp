@@ -245,28 +245,34 @@ TEST(Flip, PresentsStretchedAndHandsTheUnstretchedFrameToTheListener) {
   EXPECT_EQ(at(1, 1), 42u);
 }
 
-// -vsync waits once per frame: the present itself waits for the retrace
-// (on the beam model here: until the beam reaches the screen's last row), so
-// the frame reaches the screen at the end of the wait, and nothing waits
-// after it. One frame never waits longer than one refresh.
-TEST(Flip, WithVSyncThePresentWaitsOnceForTheRetrace) {
+// Flip(true) in a window returns once the display's scan line has reached
+// the buffer's last row (Height - 1 of the buffer, not of the window): at
+// row 239 or below it for a 240-row frame on a 480-row screen. A frame
+// taller than the screen waits for the screen's last row instead of for a
+// row that never comes.
+// The present itself is the one wait (on the beam model here): the frame
+// reaches the screen at its end, nothing waits after it, and no frame waits
+// longer than one refresh. Flip(false) does not wait.
+TEST(Flip, WithVSyncReturnsWhenTheBeamReachesTheBuffersLastRow) {
   platform::UseClock(std::make_unique<platform::VirtualClock>());
   THeadlessZentra display(64, 480, 32);
-  TBuffer64 frame(&display, 32, 240, false);
   auto& device = *display.DirectDraw;
   VSyncWatch watch(device);
-  for (int i = 0; i < 40; ++i) {
-    watch.Flip(frame);
-    uint32_t line = 0;
-    ASSERT_EQ(device.GetScanLine(&line), platform::result::Ok);
-    EXPECT_EQ(line, 479u);
-    // 20 ms of drawing, give or take, before the next frame.
-    platform::GetClock().Sleep(uint32_t(15 + i % 9));
+  for (auto [rows, last] : {std::pair{240, 239u}, {384, 383u}, {1, 0u}, {600, 479u}}) {
+    TBuffer64 frame(&display, 32, rows, false);
+    for (int i = 0; i < 12; ++i) {
+      watch.Flip(frame);
+      uint32_t line = 0;
+      ASSERT_EQ(device.GetScanLine(&line), platform::result::Ok);
+      EXPECT_GE(line, last) << rows << " rows";
+      // 20 ms of drawing, give or take, before the next frame.
+      platform::GetClock().Sleep(uint32_t(15 + i % 9));
+    }
+    const int64_t before = platform::GetClock().Micros();
+    frame.Flip(false);
+    EXPECT_EQ(platform::GetClock().Micros(), before);
+    EXPECT_EQ(watch.shownAt, before);
   }
-  int64_t before = platform::GetClock().Micros();
-  frame.Flip(false);
-  EXPECT_EQ(platform::GetClock().Micros(), before);
-  EXPECT_EQ(watch.shownAt, before);
   platform::UseClock(std::make_unique<platform::RealClock>());
 }
 

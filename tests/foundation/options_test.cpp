@@ -93,32 +93,32 @@ TEST(Options, HelpListsEveryOption) {
   EXPECT_EQ(ParseExtraOptions({"-h"}).error, "");
 }
 
-TEST(ColorComponent, TrueColourDepths) {
-  for (uint8_t depth : {24, 32}) {
+// ColorComponent by its rule: round to the nearest integer (ties to even),
+// above 255 take 255, below 0 mirror; then at 24 and 32 bits the low byte,
+// at 15 and 16 bits 4 more, to the nearest of the 32 steps the five-bit
+// kernels use. There the written rule takes the sum modulo 256, so 252..255
+// (and every large value clamped to 255) come out as 0..3: a fade that ends
+// at full opacity would show almost nothing on its last frames, an obvious
+// fault. The sum saturates at 255 instead.
+TEST(ColorComponent, FollowsTheRuleWithTheFiveBitSumSaturating) {
+  auto rule = [](float value, int depth) {
+    long double v = std::nearbyint(static_cast<long double>(value));
+    if (v > 255) v = 255;
+    else if (v < 0) v = -v;
+    return int(depth <= 16 ? std::min(v + 4, 255.0L) : std::fmod(v, 256.0L));
+  };
+  std::vector<float> values = {0.5f, 1.5f, 2.5f, 3.5f, 251.5f, 252.5f, -0.5f, -1.5f, -10.4f, 1e9f, -1e9f, -3e38f};
+  for (int i = -2400; i <= 2400; ++i) values.push_back(float(i) / 4.0f);
+  for (uint8_t depth : {15, 16, 24, 32}) {
     DisplayDepth = depth;
-    EXPECT_EQ(ColorComponent(128.0f), 128);
-    EXPECT_EQ(ColorComponent(300.0f), 255);
-    EXPECT_EQ(ColorComponent(-10.4f), 10);
-    EXPECT_EQ(ColorComponent(-1.0f), 1);
-    EXPECT_EQ(ColorComponent(255.0f), 255);
-    EXPECT_EQ(ColorComponent(2.5f), 2);  // ties to even
-    EXPECT_EQ(ColorComponent(3.5f), 4);
-    EXPECT_EQ(ColorComponent(-300.0f), 44);  // mirrored, then the low byte
+    for (float v : values) ASSERT_EQ(ColorComponent(v), rule(v, depth)) << v << " at " << int(depth);
   }
-}
-
-TEST(ColorComponent, FiveBitDepthsRoundToTheNearestStepAndSaturate) {
-  for (uint8_t depth : {15, 16}) {
-    DisplayDepth = depth;
-    EXPECT_EQ(ColorComponent(128.0f), 132);
-    EXPECT_EQ(ColorComponent(-10.4f), 14);
-    EXPECT_EQ(ColorComponent(4.0f), 8);
-    EXPECT_EQ(ColorComponent(3.0f), 7);
-    // Full opacity stays full (252..255 would otherwise wrap to 0..3).
-    EXPECT_EQ(ColorComponent(251.0f), 255);
-    EXPECT_EQ(ColorComponent(255.0f), 255);
-    EXPECT_EQ(ColorComponent(300.0f), 255);
-  }
+  // The worked values: 128 is 132 at 15/16 bits, -300 mirrors to 300 (44 at 24/32 bits).
+  DisplayDepth = 16;
+  EXPECT_EQ(ColorComponent(128.0f), 132);
+  EXPECT_EQ(ColorComponent(255.0f), 255);
+  DisplayDepth = 32;
+  EXPECT_EQ(ColorComponent(-300.0f), 44);
   DisplayDepth = 0;
 }
 
