@@ -101,7 +101,8 @@ public:
 
   // ---- image loading (image.cpp) ----
   void LoadFromFile(const std::string& fileName, bool videoMemory);
-  void LoadFromStream(std::istream& stream, bool videoMemory);
+  // `fileName`: the file the stream reads, named on stderr when it fails.
+  void LoadFromStream(std::istream& stream, bool videoMemory, const std::string& fileName = "");
 
   // ---- fields ----
   uint8_t* Bits = nullptr;

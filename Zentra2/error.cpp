@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "Zentra2/zentra.h"
 #include "platform/session.h"
@@ -17,7 +18,32 @@ std::string& LogPath() {
   return path;
 }
 
+std::function<void()>& Cleanup() {
+  static std::function<void()> cleanup;
+  return cleanup;
+}
+
+void RunCleanup() {
+  // Taken out first: it runs once, even when it fails fatally itself.
+  auto cleanup = std::move(Cleanup());
+  Cleanup() = nullptr;
+  if (cleanup) cleanup();
+}
+
+// The file as the user can find it: from the log's folder (where the
+// program was started) when it lies inside, else in full.
+std::string NameForUser(const std::string& file) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path full = fs::absolute(file, ec).lexically_normal();
+  const fs::path start = fs::absolute(LogPath(), ec).parent_path();
+  const fs::path inside = full.lexically_relative(start);
+  if (ec || inside.empty() || *inside.begin() == "..") return full.string();
+  return inside.string();
+}
+
 [[noreturn]] void Report(const std::string& message, bool box) {
+  RunCleanup();
   std::fprintf(stderr, "quietorbit: %s\n", message.c_str());
   std::fflush(stderr);
   if (box) platform::ShowErrorBox("Application Error", message);
@@ -29,6 +55,22 @@ std::string& LogPath() {
 }  // namespace
 
 void SetErrorLogPath(const std::string& path) { LogPath() = path; }
+
+void SetErrorCleanup(std::function<void()> cleanup) { Cleanup() = std::move(cleanup); }
+
+void ReportFileProblem(const std::string& file, const std::string& reason, bool fatal) {
+  if (fatal) RunCleanup();
+  std::fprintf(stderr, "quietorbit: %s: %s\n", NameForUser(file).c_str(), reason.c_str());
+  std::fflush(stderr);
+}
+
+void EndForFile(int code, const std::string& file, const std::string& reason) {
+  ReportFileProblem(file, reason, true);
+  platform::RestoreDesktop();
+  if (!DisplayIsFullscreen) platform::ShowErrorBox("Application Error", NameForUser(file) + ": " + reason);
+  std::fflush(stdout);
+  std::_Exit(code);
+}
 
 void FatalError(const std::string& message) {
   platform::RestoreDesktop();

@@ -255,11 +255,18 @@ void TBuffer64::LoadFromFile(const std::string& fileName, bool videoMemory) {
     file.close();
     reason = std::strerror(EISDIR);
   }
-  if (!file.is_open()) UnhandledError("Cannot open file \"" + fileName + "\". " + reason);
-  LoadFromStream(file, videoMemory);
+  if (!file.is_open()) {
+    ReportFileProblem(fileName, reason, true);
+    UnhandledError("Cannot open file \"" + fileName + "\". " + reason);
+  }
+  LoadFromStream(file, videoMemory, fileName);
 }
 
-void TBuffer64::LoadFromStream(std::istream& stream, bool videoMemory) {
+void TBuffer64::LoadFromStream(std::istream& stream, bool videoMemory, const std::string& fileName) {
+  // Beside the message of the error path, the file it is about.
+  auto name = [&fileName](const std::string& reason) {
+    if (!fileName.empty()) ReportFileProblem(fileName, reason, true);
+  };
   // The decoders work from memory: read from the current position to the end.
   std::istream::pos_type start = stream.tellg();
   std::vector<uint8_t> data;
@@ -286,20 +293,36 @@ void TBuffer64::LoadFromStream(std::istream& stream, bool videoMemory) {
   if (haveHeader && SignatureMatches(data.data(), kJpeg, 2)) {
     outcome = DecodeJpeg(data.data(), data.size(), &pic, &error);
     data = {};
-    if (outcome != Outcome::Ok) UnhandledError(error);
-    if (pic.width == 0 && pic.height == 0) BufferError("LoadStreamImage", "Error loading JPEG from Stream...");
+    if (outcome != Outcome::Ok) {
+      name(error);
+      UnhandledError(error);
+    }
+    if (pic.width == 0 && pic.height == 0) {
+      name("a JPEG picture without pixels");
+      BufferError("LoadStreamImage", "Error loading JPEG from Stream...");
+    }
   } else if (haveHeader && SignatureMatches(data.data(), kBmp, 2)) {
     bool ok = platform::DecodeBmp(data.data(), data.size(), kMaxImageSide, kMaxImagePixels, &pic.width, &pic.height,
                                   &pic.rgb, &error);
     data = {};
-    if (!ok) UnhandledError("BMP error: " + error);
+    if (!ok) {
+      name("BMP error: " + error);
+      UnhandledError("BMP error: " + error);
+    }
   } else if (haveHeader && SignatureMatches(data.data(), kPng, 8)) {
     outcome = DecodePng(data.data(), data.size(), &pic, &error);
     data = {};
-    if (outcome != Outcome::Ok) UnhandledError(error);
-    if (pic.width == 0 && pic.height == 0) BufferError("LoadStreamImage", "Error loading PNG from Stream...");
+    if (outcome != Outcome::Ok) {
+      name(error);
+      UnhandledError(error);
+    }
+    if (pic.width == 0 && pic.height == 0) {
+      name("a PNG picture without pixels");
+      BufferError("LoadStreamImage", "Error loading PNG from Stream...");
+    }
   } else {
     data = {};
+    name("not a JPEG, PNG or BMP picture");
     BufferError("LoadStreamImage", "Stream Image format not supported...");
   }
 

@@ -1,7 +1,11 @@
 #include "core/music.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 
+#include "Zentra2/error.h"
 #include "Zentra2/timer.h"
 #include "core/globals.h"
 #include "core/timeline.h"
@@ -29,7 +33,13 @@ void LoadMusic(const char* path) {
       MusicIsModule = FlagOn;
     } else {
       MusicHandle = audio::StreamCreateFile(path);
-      if (MusicHandle == 0) NoSound = FlagOn;
+      if (MusicHandle == 0) {
+        NoSound = FlagOn;
+        std::ifstream file(path, std::ios::binary);
+        ReportFileProblem(path, file ? "not music the show can play (a tracker module or an MP3 stream); no music"
+                                     : std::string(std::strerror(errno)) + "; no music",
+                          false);
+      }
     }
     if (!NoSound) {
       audio::Start();

@@ -11,8 +11,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+
+#include "Zentra2/error.h"
 
 namespace {
 
@@ -170,9 +173,12 @@ bool ParseASC(TQOObject& obj, std::string_view text) {
 
 void LoadASC(TQOObject& obj, const std::string& fileName) {
   std::ifstream file(fileName, std::ios::binary);
-  if (!file) std::exit(MeshLoadExitCode);
+  if (!file) EndForFile(MeshLoadExitCode, fileName, std::strerror(errno));
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad() || !ParseASC(obj, text)) std::exit(MeshLoadExitCode);
+  if (file.bad()) EndForFile(MeshLoadExitCode, fileName, std::strerror(errno));
+  if (!ParseASC(obj, text))
+    EndForFile(MeshLoadExitCode, fileName,
+               "not an ASC mesh the show can read (at most " + std::to_string(MaxMeshItems) + " vertices and faces)");
   CalcNormals(obj);
 }
 
