@@ -10,10 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 
 namespace platform {
 
@@ -43,13 +41,6 @@ FT_Library Library() {
 std::string Lower(std::string s) {
   for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
   return s;
-}
-
-void LogChoice(const std::string& requested, const std::string& family, const std::string& style, bool synthetic) {
-  static std::set<std::string> logged;
-  if (!logged.insert(Lower(requested)).second) return;
-  std::fprintf(stderr, "quietorbit: font \"%s\" drawn with %s %s%s\n", requested.c_str(), family.c_str(),
-               style.c_str(), synthetic ? " (bold synthesized)" : "");
 }
 
 }  // namespace
@@ -104,7 +95,6 @@ std::shared_ptr<Font> Font::Create(const std::string& family, int32_t cellHeight
     font->style_ = c.style;
     font->glyphs_.resize(256);
     font->loaded_.assign(256, false);
-    LogChoice(family.empty() ? "(default)" : family, c.family, c.style, font->emboldenOutline_);
     return font;
   }
   return nullptr;

@@ -8,8 +8,9 @@
 
 namespace platform {
 
-// True when a real display is there and the run is interactive, so a modal
-// dialog will be seen and answered. Headless and recorded runs never block on one.
+// True when a real display is there, so a modal dialog will be seen (a
+// terminal is not needed: the desktop menu starts the program without one).
+// Headless and recorded runs never block on one.
 bool CanShowDialogs();
 // Switches dialogs off for the rest of the run (record and benchmark modes).
 void DisableDialogs();
@@ -39,6 +40,20 @@ public:
 // The session in use; null puts the program's back.
 Session& GetSession();
 void UseSession(std::unique_ptr<Session> session);
+
+// SIGINT and SIGTERM from now on are noted instead of ending the process:
+// QuitSignal() then returns the first one's number. With
+// `secondEndsAtOnce` a further one ends the process at once with 128 plus
+// its number (someone who presses Ctrl+C again does not want to wait for a
+// fade); otherwise further ones are ignored (a run removing its files is
+// not cut short). A signal the process was started with ignored, as a
+// background job of a script, stays ignored.
+void CatchQuitSignals(bool secondEndsAtOnce);
+// The first quit signal caught, or 0.
+int QuitSignal();
+
+// Whether stderr is a terminal (a progress line can redraw itself there).
+bool StderrIsTerminal();
 
 // Whether the program may start threads of its own. A browser build may not:
 // threads there need a page served with cross-origin isolation.

@@ -44,6 +44,16 @@ bool StartVideo() {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+  // Without a screen SDL falls back to drivers that show nothing; the show
+  // would play unseen. Only a run that asks for one of them gets it.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+      !(asked && std::strstr(asked, driver))) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    SDL_SetError("none found, or DISPLAY and WAYLAND_DISPLAY name none");
+    return false;
+  }
   // Events nobody reads would only fill the queue, which is taken one
   // message per frame.
   for (Uint32 type : {SDL_MOUSEMOTION, SDL_TEXTINPUT, SDL_TEXTEDITING, SDL_JOYAXISMOTION, SDL_JOYBALLMOTION,
@@ -52,6 +62,8 @@ bool StartVideo() {
     SDL_EventState(type, SDL_IGNORE);
   return true;
 }
+
+std::string VideoProblem() { return SDL_GetError(); }
 
 // ---- window ----
 
@@ -92,6 +104,8 @@ void ShowCursor(bool show) {
 
 Message TakeMessage() {
   if (!SDL_WasInit(SDL_INIT_EVENTS)) return Message::None;
+  // Ctrl+C or SIGTERM ends a show with a window as closing it does.
+  if (QuitSignal()) return Message::Quit;
   SDL_Event event;
   // Pump, then take exactly the oldest message: a quit posted while
   // answering a close request is the very next one.

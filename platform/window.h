@@ -22,8 +22,10 @@ struct SDL_Texture;
 
 namespace platform {
 
-// Starts the windowing service and the event queue; false when there is none.
+// Starts the windowing service and the event queue; false when there is no
+// display to show anything on (VideoProblem() says why).
 bool StartVideo();
+std::string VideoProblem();
 
 class Window {
 public:
