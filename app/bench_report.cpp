@@ -30,9 +30,9 @@ void BenchReport::PrintMedians() const {
   }
 }
 
-void BenchReport::Print(bool json, int depth, double loadingMs, double totalMs) const {
+void BenchReport::Print(bool json, int depth, double totalMs) const {
   if (json) {
-    std::printf("{\"depth\": %d, \"loading_ms\": %.3f, \"total_ms\": %.3f, \"scenes\": [", depth, loadingMs, totalMs);
+    std::printf("{\"depth\": %d, \"loading_ms\": %.3f, \"total_ms\": %.3f, \"scenes\": [", depth, loadingMs_, totalMs);
     const char* comma = "";
     for (const std::string& name : order_) {
       const std::vector<double>& t = times_.at(name);
@@ -52,6 +52,6 @@ void BenchReport::Print(bool json, int depth, double loadingMs, double totalMs) 
     const Percentiles p = Summarise(t);
     std::printf("%-10s %8zu %10.3f %10.3f %10.3f\n", name.c_str(), t.size(), p.median, p.p95, p.max);
   }
-  std::printf("loading: %.1f ms of work (its sleeps and waits not counted)\n", loadingMs);
+  std::printf("loading: %.1f ms of work (its sleeps and waits not counted)\n", loadingMs_);
   std::printf("total:   %.1f ms\n", totalMs);
 }

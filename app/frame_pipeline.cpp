@@ -69,7 +69,7 @@ bool FramePipeline::Step() {
   Job job;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (jobs_.empty()) return false;
+    if (jobs_.empty() || aborting_) return false;
     job = jobs_.front();
   }
   const bool enlarge = layout_.scale != 1 || layout_.width != width_ || layout_.height != height_;
@@ -88,8 +88,18 @@ bool FramePipeline::Step() {
   return true;
 }
 
+void FramePipeline::Abort() {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    aborting_ = closing_ = true;
+    changed_.notify_all();
+  }
+  if (worker_.joinable()) worker_.join();
+  finished_ = true;
+}
+
 bool FramePipeline::Finish() {
-  if (finished_) return true;
+  if (finished_) return !aborting_;
   {
     std::lock_guard<std::mutex> hold(lock_);
     closing_ = true;

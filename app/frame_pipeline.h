@@ -29,6 +29,9 @@ public:
   // Waits until every queued frame is written and closes the sink; false
   // when any frame was lost.
   bool Finish();
+  // Drops the queued frames and stops the worker once the frame it is
+  // writing is done; the sink is left as it is.
+  void Abort();
 
 private:
   // A copy of presented pixels; `pending` counts the queued frames showing it.
@@ -59,7 +62,7 @@ private:
   std::mutex lock_;
   std::condition_variable changed_;
   std::deque<Job> jobs_;
-  bool closing_ = false, finished_ = false;
+  bool closing_ = false, aborting_ = false, finished_ = false;
 
   // The worker's own: the last converted picture and, enlarged, its copy.
   RgbImage native_, enlarged_;

@@ -1,15 +1,21 @@
 #include "app/frame_sink.h"
 
-#include <csignal>
+#include <cstdio>
 
 #include "core/sha256.h"
+#include "platform/child_process.h"
 #include "pngwrite/png_writer.h"
 
-void PngFolderSink::Write(int64_t frame, const RgbImage& picture) {
+std::string PngFolderSink::FileName(int64_t frame) {
   char name[32];
   std::snprintf(name, sizeof name, "frame_%06lld.png", (long long)frame);
+  return name;
+}
+
+void PngFolderSink::Write(int64_t frame, const RgbImage& picture) {
+  files_.push_back(dir_ / FileName(frame));
   // Compression level 3: quick to write; the folder is a working copy.
-  if (!pngwrite::WriteRgb((dir_ / name).string(), picture.width, picture.height, picture.rgb.data(),
+  if (!pngwrite::WriteRgb(files_.back().string(), picture.width, picture.height, picture.rgb.data(),
                           size_t(picture.width) * 3, 3))
     failed_ = true;
 }
@@ -18,25 +24,6 @@ void HashSink::Write(int64_t frame, const RgbImage& picture) {
   hashes_.emplace_back(frame, Sha256Hex(picture.rgb.data(), picture.rgb.size()));
 }
 
-EncoderPipe::~EncoderPipe() {
-  if (pipe_) Finish();
-}
+void EncoderSink::Write(int64_t, const RgbImage& picture) { encoder_->Write(picture.rgb.data(), picture.rgb.size()); }
 
-bool EncoderPipe::Start(const std::string& command) {
-  // A broken pipe is an error to report, not a reason to die.
-  std::signal(SIGPIPE, SIG_IGN);
-  pipe_ = popen(command.c_str(), "w");
-  return pipe_ != nullptr;
-}
-
-void EncoderPipe::Write(const void* data, size_t bytes) {
-  if (!pipe_ || failed_) return;
-  failed_ = std::fwrite(data, 1, bytes, pipe_) != bytes;
-}
-
-bool EncoderPipe::Finish() {
-  if (!pipe_) return false;
-  const bool ok = pclose(pipe_) == 0 && !failed_;
-  pipe_ = nullptr;
-  return ok;
-}
+bool EncoderSink::Close() { return encoder_->Finish() == platform::ChildProcess::End::Success; }

@@ -1,15 +1,18 @@
-// Where recorded frames go: a folder of numbered PNG files, or an encoder
-// process reading raw RGB frames on its standard input.
+// Where recorded frames go: a folder of numbered PNG files, their hashes, or
+// an encoder process reading raw RGB frames on its standard input.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/rgb_frames.h"
+
+namespace platform {
+class ChildProcess;
+}
 
 class FrameSink {
 public:
@@ -26,9 +29,14 @@ public:
   explicit PngFolderSink(std::filesystem::path dir) : dir_(std::move(dir)) {}
   void Write(int64_t frame, const RgbImage& picture) override;
   bool Close() override { return !failed_; }
+  // The files written so far.
+  const std::vector<std::filesystem::path>& Files() const { return files_; }
+
+  static std::string FileName(int64_t frame);
 
 private:
   std::filesystem::path dir_;
+  std::vector<std::filesystem::path> files_;
   bool failed_ = false;
 };
 
@@ -43,30 +51,13 @@ private:
   std::vector<std::pair<int64_t, std::string>> hashes_;
 };
 
-// A child process fed through a pipe on its standard input (an ffmpeg
-// encoder). A child that ends early does not end us: its pipe breaks, the
-// writes fail and Finish reports it.
-class EncoderPipe {
-public:
-  ~EncoderPipe();
-  bool Start(const std::string& command);
-  void Write(const void* data, size_t bytes);
-  // Closes the pipe and waits for the child; true when every write went
-  // through and the child succeeded.
-  bool Finish();
-
-private:
-  std::FILE* pipe_ = nullptr;
-  bool failed_ = false;
-};
-
-// Raw RGB frames to an encoder.
+// Raw RGB frames into an encoder's standard input; closing waits for it.
 class EncoderSink final : public FrameSink {
 public:
-  bool Start(const std::string& command) { return pipe_.Start(command); }
-  void Write(int64_t, const RgbImage& picture) override { pipe_.Write(picture.rgb.data(), picture.rgb.size()); }
-  bool Close() override { return pipe_.Finish(); }
+  explicit EncoderSink(platform::ChildProcess* encoder) : encoder_(encoder) {}
+  void Write(int64_t, const RgbImage& picture) override;
+  bool Close() override;
 
 private:
-  EncoderPipe pipe_;
+  platform::ChildProcess* encoder_;
 };

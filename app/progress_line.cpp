@@ -3,29 +3,27 @@
 #include <algorithm>
 #include <cstdio>
 
-ProgressLine::ProgressLine(std::span<const ShowPart> parts, bool enabled) : parts_(parts), enabled_(enabled) {}
+ProgressLine::ProgressLine(int64_t toPlay, int64_t toWrite, const char* verb, bool enabled)
+    : toPlay_(std::max<int64_t>(toPlay, 1)), toWrite_(toWrite), verb_(verb), enabled_(enabled) {}
 
-void ProgressLine::Update(int64_t frame, const std::string& scene, float sceneTime, double elapsedSeconds) {
-  if (!enabled_ || frame % 25 != 0) return;
-  double done = 0, total = 0;
-  bool passed = true;
-  for (const ShowPart& part : parts_) {
-    total += part.span.length;
-    if (scene == part.span.name) {
-      done += std::min<double>(sceneTime, part.span.length);
-      passed = false;
-    } else if (passed) {
-      done += part.span.length;
-    }
+void ProgressLine::Update(int64_t frame, int64_t written, double elapsedSeconds) {
+  // Five times a second is plenty for the eye.
+  if (!enabled_ || elapsedSeconds - lastDrawn_ < 0.2) return;
+  lastDrawn_ = elapsedSeconds;
+  const double done = std::min(1.0, double(frame + 1) / double(toPlay_));
+  // The rate so far, once there is enough of it to go by.
+  char left[32] = "-:--";
+  if (done >= 0.01 && elapsedSeconds >= 1.0) {
+    const int seconds = int(elapsedSeconds / done - elapsedSeconds + 0.5);
+    std::snprintf(left, sizeof left, "%d:%02d", seconds / 60, seconds % 60);
   }
-  const double fraction = total > 0 ? done / total : 0;
-  const double left = fraction > 0.01 ? elapsedSeconds / fraction - elapsedSeconds : 0;
-  std::fprintf(stderr, "\r%-9s frame %6lld  %5.1f%%  %6.1f fps  %3d:%02d left ", scene.c_str(), (long long)frame,
-               100 * fraction, elapsedSeconds > 0 ? double(frame) / elapsedSeconds : 0.0, int(left) / 60,
-               int(left) % 60);
+  std::fprintf(stderr, "\rquietorbit: %6lld of %lld frames %s, %5.1f%%, %5s left ", (long long)written,
+               (long long)toWrite_, verb_, 100.0 * done, left);
   std::fflush(stderr);
+  drawn_ = true;
 }
 
 void ProgressLine::End() {
-  if (enabled_) std::fputc('\n', stderr);
+  if (drawn_) std::fputc('\n', stderr);
+  drawn_ = false;
 }

@@ -1,22 +1,24 @@
-// The progress line on stderr while recording or benchmarking: scene,
-// frame, share of the show done, speed and time left.
+// The progress line on stderr while a headless run plays: frames written of
+// the frames to write, how far the run is, the time left. It redraws itself
+// in place on a terminal and is left out elsewhere.
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
-
-#include "app/show.h"
 
 class ProgressLine {
 public:
-  // `parts`: the show's parts in order, whose lengths make the estimate.
-  ProgressLine(std::span<const ShowPart> parts, bool enabled);
-  // Every 25th frame updates the line.
-  void Update(int64_t frame, const std::string& scene, float sceneTime, double elapsedSeconds);
+  // The run plays `toPlay` video frames and writes `toWrite` of them (`verb`:
+  // "written", "hashed", "played").
+  ProgressLine(int64_t toPlay, int64_t toWrite, const char* verb, bool enabled);
+  // Video frame `frame` has gone by, `written` frames are written.
+  void Update(int64_t frame, int64_t written, double elapsedSeconds);
+  // Ends the line, so that what follows starts on a line of its own.
   void End();
 
 private:
-  std::span<const ShowPart> parts_;
-  bool enabled_;
+  int64_t toPlay_, toWrite_;
+  const char* verb_;
+  bool enabled_, drawn_ = false;
+  double lastDrawn_ = -1;
 };

@@ -48,11 +48,11 @@ TScene* g_scenes[kParts] = {};
 
 void CreateDevices() {
   // Without a display the window classes end the program through the fatal
-  // path; say first what works without one.
+  // path; say first what is wrong and what works without one.
   if (!Headless && !platform::StartVideo())
-    std::fputs("quietorbit: no display available; --record=show.mp4 (or --record=FOLDER) "
-               "writes the show without one, see --help\n",
-               stderr);
+    std::fprintf(stderr, "quietorbit: cannot open a display: %s; --record=show.mp4 (or --record=FOLDER) "
+                         "writes the show without one, see --help\n",
+                 platform::VideoProblem().c_str());
   // Record and benchmark modes draw into a display without a window, at the
   // requested depth; the frames they write are the 512 x 384 frames themselves.
   if (Headless)
@@ -72,19 +72,30 @@ const ShowPart* FindShowPart(const std::string& name) {
   return i < timeline::kSceneCount ? &kShow[i + 1] : nullptr;
 }
 
+int64_t ShowFrames(const std::string& start) {
+  // On the virtual clock the loading screen, the loading steps and the
+  // pause before the first scene take the same time in every run.
+  constexpr int64_t kLeadInMillis = 12260;
+  const size_t first = start.empty() ? 0 : timeline::FindScene(start.c_str());
+  const int64_t scenes = timeline::SceneStartMillis(timeline::kSceneCount) - timeline::SceneStartMillis(first);
+  return (kLeadInMillis + scenes) / timeline::kFrameMillis;
+}
+
 std::string SceneStartList() {
   std::string list;
   for (size_t i = 0; i < timeline::kSceneCount; ++i) {
     char line[64];
-    std::snprintf(line, sizeof line, "%-10s %7.2f\n", timeline::kScenes[i].name,
+    std::snprintf(line, sizeof line, "%-10s %7.2f s\n", timeline::kScenes[i].name,
                   double(timeline::SceneStartMillis(i)) / 1000.0);
     list += line;
   }
   return list;
 }
 
-int RunShow(const std::vector<std::string>& args, const std::string& start) {
-  ParseOptions(args);
+int RunShow(const Options& options) {
+  ApplyShowOptions(options.show);
+  Gentle = options.gentle;
+  const std::string& start = options.start;
   CreateDevices();
   InitSound();
   LoadMusic(MusicFile);

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "core/scene.h"
 
 class TScene;
+struct Options;
 
 // One part of the show: its name and length, the line the loading screen
 // prints while it is built, and how it is built. The loading screen comes
@@ -26,11 +26,16 @@ std::span<const ShowPart> ShowParts();
 const ShowPart* FindShowPart(const std::string& name);
 
 // Where each scene starts in the music in a full run, one line each
-// ("cube 61.86": seconds), for --list-scenes.
+// ("cube 61.86 s"), for --list-scenes.
 std::string SceneStartList();
 
-// Plays the show with the given command line (program name excluded) and
-// returns the exit code of the normal end. With `start` (a scene's name)
-// the scenes before it are skipped after loading: the clocks and the music
-// move on to where that scene starts in a full run.
-int RunShow(const std::vector<std::string>& args, const std::string& start = "");
+// Frames of video a headless run writes from its first frame to the end of
+// the show (50 a second of virtual time) when it starts at the scene `start`
+// (empty: the first).
+int64_t ShowFrames(const std::string& start);
+
+// Plays the show as the options say and returns the exit code of the normal
+// end. With a scene to start at, the scenes before it are skipped after
+// loading: the clocks and the music move on to where that scene starts in a
+// full run.
+int RunShow(const Options& options);

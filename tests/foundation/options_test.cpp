@@ -18,6 +18,9 @@ void ResetFlags() {
   DebugMode = ShowFramerate = MaxPriority = MotionBlur = NoMMX = NoSound = VSync = Windowed = 0;
 }
 
+// The show's options of a command line, put into the globals.
+void ParseOptions(const std::vector<std::string>& args) { ApplyShowOptions(ParseCommandLine(args).show); }
+
 TEST(Options, DefaultsWithoutArgumentsLeavePriorityAlone) {
   ResetFlags();
   ScreenWidth = 1;
@@ -85,12 +88,12 @@ TEST(Options, HelpListsEveryOption) {
                            "-windowed", "-res:320x240", "-res:512x384", "-res:640x480", "-res:800x600", "-bpp:15b",
                            "-bpp:16b", "-bpp:24b", "-bpp:32b", "--help", "--version"})
     EXPECT_NE(help.find(name), std::string::npos) << name;
-  EXPECT_TRUE(ParseExtraOptions({"x", "--help"}).help);
-  EXPECT_TRUE(ParseExtraOptions({"--version"}).version);
-  EXPECT_FALSE(ParseExtraOptions({"-help"}).help);
+  EXPECT_EQ(ParseCommandLine({"x", "--help"}).mode, RunMode::Help);
+  EXPECT_EQ(ParseCommandLine({"--version"}).mode, RunMode::Version);
+  EXPECT_EQ(ParseCommandLine({"-help"}).mode, RunMode::Play);
   // -h is an unknown argument like any other: ignored, the show plays.
-  EXPECT_FALSE(ParseExtraOptions({"-h"}).help);
-  EXPECT_EQ(ParseExtraOptions({"-h"}).error, "");
+  EXPECT_EQ(ParseCommandLine({"-h"}).mode, RunMode::Play);
+  EXPECT_EQ(ParseCommandLine({"-h"}).error, "");
 }
 
 // ColorComponent by its rule: round to the nearest integer (ties to even),

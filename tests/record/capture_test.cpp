@@ -14,8 +14,8 @@ namespace {
 
 using Capture = ShowFolder;
 
-// A few frames of the intro's particles and of the loading screen.
-constexpr const char* kFrames = "--from=14 --to=14.1";
+// Frames 700 to 705: the intro's particles.
+constexpr const char* kFrames = "--from=14 --to=14.12";
 constexpr const char* kShortRun = "QO_QUIT_AT_FRAME=720";
 
 bool HaveFfmpeg() { return std::system("command -v ffmpeg >/dev/null 2>&1") == 0; }
@@ -85,13 +85,6 @@ TEST_F(Capture, EnlargedFramesAreBlocksOfTheNativeFrameCentredOnBlack) {
   }
 }
 
-TEST_F(Capture, SizesThatCannotHoldTheFrameAreRefused) {
-  EXPECT_EQ(RunShowIn(dir, "--record=x --record-size=511x384").code, 2);
-  EXPECT_EQ(RunShowIn(dir, "--record=x --record-size=1920").code, 2);
-  EXPECT_EQ(RunShowIn(dir, "--record=x --record-scale=0").code, 2);
-  EXPECT_EQ(RunShowIn(dir, "--record=x.mp4 --record-size=1025x768").code, 2);  // 4:2:0 needs even sizes
-}
-
 TEST_F(Capture, LosslessVideoFramesAreThePngFramesAndRepeatByteForByte) {
   if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg";
   const std::string size = " --record-size=1101x801 ";
@@ -100,7 +93,8 @@ TEST_F(Capture, LosslessVideoFramesAreThePngFramesAndRepeatByteForByte) {
   ASSERT_EQ(a.code, 0) << a.err;
   ASSERT_EQ(RunShowIn(dir, "--record=b.mkv" + size + kFrames, kShortRun).code, 0);
   EXPECT_EQ(ReadFile(dir / "a.mkv"), ReadFile(dir / "b.mkv"));
-  EXPECT_FALSE(fs::exists(dir / "a.video.tmp.mkv"));
+  for (const auto& e : fs::directory_iterator(dir))
+    EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path() << " left behind";
 
   EXPECT_EQ(Probe(dir / "a.mkv", "stream=codec_name,pix_fmt,r_frame_rate"),
             "codec_name=ffv1\npix_fmt=bgr0\nr_frame_rate=50/1\ncodec_name=flac\nr_frame_rate=0/0\n");

@@ -23,20 +23,23 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
 }  // namespace
 
-ChildResult RunChild(const fs::path& dir, const std::vector<std::string>& args, const std::vector<std::string>& env,
-                     int timeoutSeconds) {
+StartedChild StartChild(const fs::path& dir, const std::vector<std::string>& args, const std::vector<std::string>& env) {
   const std::string bin = std::getenv("QO_BIN");
-  const fs::path outPath = dir / "stdout.txt", errPath = dir / "stderr.txt", logPath = dir / "ZNT_ERR.txt";
-  fs::remove(logPath);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
+  const fs::path outPath = dir / "stdout.txt", errPath = dir / "stderr.txt";
+  fs::remove(dir / "ZNT_ERR.txt");
+  StartedChild child{-1, dir, Now()};
+  child.pid = fork();
+  if (child.pid == 0) {
     if (chdir(dir.c_str()) != 0) _exit(125);
     std::FILE* out = std::freopen(outPath.c_str(), "w", stdout);
     std::FILE* err = std::freopen(errPath.c_str(), "w", stderr);
     if (!out || !err) _exit(125);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     for (const std::string& e : env) {
       size_t eq = e.find('=');
       setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
@@ -47,27 +50,36 @@ ChildResult RunChild(const fs::path& dir, const std::vector<std::string>& args, 
     execv(bin.c_str(), argv.data());
     _exit(127);
   }
+  return child;
+}
+
+ChildResult FinishChild(const StartedChild& child, int timeoutSeconds) {
   ChildResult r;
   int status = 0;
   rusage usage{};
   for (;;) {
-    pid_t done = wait4(pid, &status, WNOHANG, &usage);
-    if (done == pid) break;
-    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(timeoutSeconds)) {
-      kill(pid, SIGKILL);
-      wait4(pid, &status, 0, &usage);
+    pid_t done = wait4(child.pid, &status, WNOHANG, &usage);
+    if (done == child.pid) break;
+    if (Now() - child.startSeconds > timeoutSeconds) {
+      kill(child.pid, SIGKILL);
+      wait4(child.pid, &status, 0, &usage);
       r.timedOut = true;
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  r.seconds = Now() - child.startSeconds;
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   r.maxRssKb = usage.ru_maxrss;
-  r.out = ReadFile(outPath);
-  r.err = ReadFile(errPath);
-  if (fs::exists(logPath)) r.errLog = ReadFile(logPath);
+  r.out = ReadFile(child.dir / "stdout.txt");
+  r.err = ReadFile(child.dir / "stderr.txt");
+  if (fs::exists(child.dir / "ZNT_ERR.txt")) r.errLog = ReadFile(child.dir / "ZNT_ERR.txt");
   return r;
+}
+
+ChildResult RunChild(const fs::path& dir, const std::vector<std::string>& args, const std::vector<std::string>& env,
+                     int timeoutSeconds) {
+  return FinishChild(StartChild(dir, args, env), timeoutSeconds);
 }
 
 ChildResult RunShowIn(const fs::path& dir, const std::string& args, const std::string& env) {

@@ -23,6 +23,19 @@ struct ChildResult {
 // `timeoutSeconds` is killed.
 ChildResult RunChild(const std::filesystem::path& dir, const std::vector<std::string>& args,
                      const std::vector<std::string>& env = {}, int timeoutSeconds = 900);
+
+// The same in two steps, for a test that acts on the child while it runs
+// (sends it a signal): StartChild returns at once, FinishChild waits. The
+// child starts with SIGINT and SIGTERM at their defaults, however the tests
+// were started.
+struct StartedChild {
+  int pid = -1;
+  std::filesystem::path dir;
+  double startSeconds = 0;
+};
+StartedChild StartChild(const std::filesystem::path& dir, const std::vector<std::string>& args,
+                        const std::vector<std::string>& env = {});
+ChildResult FinishChild(const StartedChild& child, int timeoutSeconds = 900);
 // The same with the arguments and the variables each given as words
 // separated by spaces.
 ChildResult RunShowIn(const std::filesystem::path& dir, const std::string& args, const std::string& env = "");

@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     else if (a.rfind("--toggle-at=", 0) == 0) toggleAt = std::atoi(a.c_str() + 12);
     else show.push_back(a);
   }
-  ParseOptions(show);
+  ApplyShowOptions(ParseCommandLine(show).show);
   if (frames <= 0) frames = int(seconds * 50);
   if (Windowed) depths.resize(1);  // the desktop's, whichever is asked for
   for (int depth : depths)
