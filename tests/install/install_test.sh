@@ -7,8 +7,11 @@
 #              --record writes into the folder it was started from
 #   nodata     no data anywhere: exit 1 and a message naming every place; data
 #              elsewhere with a broken picture: the error log stays where it started
-#   files      desktop entry, manual page (every --help option in it), icons, --version
-#   package    cpack -G DEB: the control fields, lintian without errors
+#   files      desktop entry (a window, the flashing warning), manual page (the
+#              warning, every --help option), README (every --help option in its
+#              table), the MIT licence, icons, --version
+#   package    cpack -G DEB: the control fields, lintian without errors and
+#              without warnings about the copyright file
 set -euo pipefail
 check=$1 build=$2 work=$3 version=${4:-}
 prefix=$work/prefix
@@ -57,7 +60,7 @@ case "$check" in
     trap 'rm -rf "$dir" "$moved"' EXIT
     (cd "$dir" && "$moved/bin/quietorbit" --record=frames/ --frames=0,700 >out.txt 2>err.txt) ||
       fail "exit $?: $(cat "$dir/err.txt")"
-    for f in frame_000000.png frame_000700.png frames.csv music.wav; do
+    for f in frame_000000.png frame_000700.png frames.csv; do
       [ -s "$dir/frames/$f" ] || fail "frames/$f is not in the folder the program started in"
     done
     [ ! -e "$moved/share/quietorbit/frames" ] || fail "recorded into the data folder"
@@ -91,14 +94,27 @@ case "$check" in
     [ ! -e "$bare/tree/ZNT_ERR.txt" ] || fail "the error log went into the data folder"
     ;;
   files)
-    desktop-file-validate "$prefix/share/applications/quietorbit.desktop"
+    entry=$prefix/share/applications/quietorbit.desktop
+    desktop-file-validate "$entry"
+    # The menu starts the flashing show in a window and says what it is.
+    grep -qx 'Exec=quietorbit -windowed' "$entry" || fail "the desktop entry does not start a window: $(grep Exec "$entry")"
+    grep -q '^Comment=.*flashing.*photosensitive epilepsy' "$entry" || fail "no warning in the desktop entry"
     page=$prefix/share/man/man6/quietorbit.6.gz
     MANWIDTH=2000 LC_ALL=C man --warnings -l "$page" >"$work/man.txt" 2>"$work/man.err" || fail "man failed"
     [ ! -s "$work/man.err" ] || fail "man warnings: $(cat "$work/man.err")"
-    # Every option of --help is described in the page.
-    "$prefix/bin/quietorbit" --help | grep -Eo '^  -[^ ]+' | while read -r option; do
+    grep -q '^WARNING' "$work/man.txt" && grep -q 'photosensitive epilepsy' "$work/man.txt" ||
+      fail "the manual page has no photosensitivity warning"
+    # Every option of --help is described in the page and in the README's table.
+    readme=$prefix/share/doc/quietorbit/README.md
+    "$prefix/bin/quietorbit" --help | grep -Eo '^  -[^ =]+' | while read -r option; do
       grep -qF -- "$option" "$work/man.txt" || fail "the manual page lacks $option"
+      grep -q -- "^| .*\`$option[=\`]" "$readme" || fail "the README's options table lacks $option"
     done
+    keys=$("$prefix/bin/quietorbit" --help | sed -n '/^Keys:/,/^$/p' | tr '\n' ' ')
+    for key in Escape F11 Alt+Enter; do
+      [[ "$keys" == *"$key"* ]] || fail "--help does not name the key $key: $keys"
+    done
+    grep -q '^License: Expat' "$prefix/share/doc/quietorbit/copyright" || fail "the copyright file names no licence"
     [ "$("$prefix/bin/quietorbit" --version)" = "quietorbit $version" ] || fail "--version: $("$prefix/bin/quietorbit" --version)"
     grep -qF "quietorbit $version" "$work/man.txt" || fail "the manual page is not of version $version"
     for size in 48 128 256; do
@@ -125,6 +141,7 @@ case "$check" in
     lintian --no-tag-display-limit "$deb" >"$work/lintian.txt" 2>&1 || true
     cat "$work/lintian.txt"
     ! grep -q '^E:' "$work/lintian.txt" || fail "lintian reports errors"
+    ! grep -q '^W:.*copyright' "$work/lintian.txt" || fail "lintian warns about the copyright file"
     ;;
   *)
     fail "unknown check $check"
