@@ -8,6 +8,7 @@
 
 #include "Zentra2/cpu.h"
 #include "app/show.h"
+#include "core/timeline.h"
 #include "platform/session.h"
 #include "quietorbit_version.h"
 
@@ -131,8 +132,11 @@ std::string Seconds(double s) {
   return text;
 }
 
-// The first video frame at or after `seconds` (50 a second).
-int64_t FrameAt(double seconds) { return int64_t(std::ceil(seconds * 50.0 - 1e-6)); }
+// Video frames per second of the show's virtual time (50).
+constexpr double kFramesPerSecond = 1000.0 / timeline::kFrameMillis;
+
+// The first video frame at or after `seconds`.
+int64_t FrameAt(double seconds) { return int64_t(std::ceil(seconds * kFramesPerSecond - 1e-6)); }
 
 // The checks that need the whole command line: which options go together,
 // and the frames asked for against the show's length.
@@ -151,15 +155,15 @@ std::string CheckTogether(Options& o, const std::vector<std::string>& given, con
     return "--frames and --from/--to both choose frames: give one of them";
 
   const int64_t total = ShowFrames(o.start);
-  const std::string length = " is past the end of the show (" + Seconds(double(total) / 50.0) + " long" +
+  const std::string length = " is past the end of the show (" + Seconds(double(total) / kFramesPerSecond) + " long" +
                              (o.start.empty() ? "" : " from " + o.start) + ")";
-  double fromSeconds = 0, toSeconds = double(total) / 50.0;
+  double fromSeconds = 0, toSeconds = double(total) / kFramesPerSecond;
   if (!from.empty() && !ParseSeconds(from, &fromSeconds)) return "--from=" + from + ": needs seconds, e.g. --from=61.5";
   if (!to.empty() && !ParseSeconds(to, &toSeconds)) return "--to=" + to + ": needs seconds, e.g. --to=90";
   if (!from.empty() && !to.empty() && fromSeconds >= toSeconds)
     return "--from=" + from + " --to=" + to + ": --from must come before --to";
   if (FrameAt(fromSeconds) >= total) return "--from=" + from + length;
-  if (toSeconds * 50.0 > double(total) + 1e-6) return "--to=" + to + length;
+  if (toSeconds * kFramesPerSecond > double(total) + 1e-6) return "--to=" + to + length;
   if (!from.empty() || !to.empty()) {
     o.frames.first = FrameAt(fromSeconds);
     o.frames.end = FrameAt(toSeconds);

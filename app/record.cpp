@@ -18,6 +18,7 @@
 #include "app/show.h"
 #include "core/frame_observer.h"
 #include "core/globals.h"
+#include "core/timeline.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/display_device.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-constexpr int64_t kFrameMicros = 20000;  // 50 frames per second of show time
+constexpr int64_t kFrameMicros = timeline::kFrameMillis * 1000;  // one video frame of show time
 
 double WallSeconds() {
   using namespace std::chrono;
@@ -113,7 +114,7 @@ public:
     }
     if (const std::string names = output_->Names(); !names.empty()) {
       char seconds[32] = "";
-      if (span_.only.empty()) std::snprintf(seconds, sizeof seconds, " (%.2f s)", double(written_) / 50.0);
+      if (span_.only.empty()) std::snprintf(seconds, sizeof seconds, " (%.2f s)", double(written_ * kFrameMicros) / 1e6);
       std::fprintf(stderr, "quietorbit: %lld frames%s written to %s in %.1f s\n", (long long)written_, seconds,
                    names.c_str(), WallSeconds() - startWall_);
     }

@@ -15,6 +15,7 @@
 #include "app/staged_files.h"
 #include "app/wav_writer.h"
 #include "core/globals.h"
+#include "core/timeline.h"
 #include "platform/child_process.h"
 #include "platform/session.h"
 #include "platform/surface.h"
@@ -175,7 +176,7 @@ private:
   std::vector<std::string> VideoCommand() const {
     std::vector<std::string> cmd = {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt",
                                     "rgb24", "-s", std::to_string(RenderWidth) + "x" + std::to_string(RenderHeight),
-                                    "-framerate", "50", "-i", "-"};
+                                    "-framerate", std::to_string(1000 / timeline::kFrameMillis), "-i", "-"};
     // Nearest neighbour by a whole factor copies each pixel into a block,
     // exactly (tests compare the decoded frames with the PNG frames).
     const FrameLayout& l = layout_;
