@@ -289,18 +289,21 @@ void TBuffer64::LoadFromStream(std::istream& stream, bool videoMemory, const std
   const bool haveHeader = data.size() >= 8;
   Picture pic;
   std::string error;
-  Outcome outcome;
-  if (haveHeader && SignatureMatches(data.data(), kJpeg, 2)) {
-    outcome = DecodeJpeg(data.data(), data.size(), &pic, &error);
-    data = {};
+  // A decoder's complaint and a picture without pixels end the program.
+  auto decoded = [&](Outcome outcome, const std::string& kind) {
     if (outcome != Outcome::Ok) {
       name(error);
       UnhandledError(error);
     }
     if (pic.width == 0 && pic.height == 0) {
-      name("a JPEG picture without pixels");
-      BufferError("LoadStreamImage", "Error loading JPEG from Stream...");
+      name("a " + kind + " picture without pixels");
+      BufferError("LoadStreamImage", "Error loading " + kind + " from Stream...");
     }
+  };
+  if (haveHeader && SignatureMatches(data.data(), kJpeg, 2)) {
+    const Outcome outcome = DecodeJpeg(data.data(), data.size(), &pic, &error);
+    data = {};
+    decoded(outcome, "JPEG");
   } else if (haveHeader && SignatureMatches(data.data(), kBmp, 2)) {
     bool ok = platform::DecodeBmp(data.data(), data.size(), kMaxImageSide, kMaxImagePixels, &pic.width, &pic.height,
                                   &pic.rgb, &error);
@@ -310,16 +313,9 @@ void TBuffer64::LoadFromStream(std::istream& stream, bool videoMemory, const std
       UnhandledError("BMP error: " + error);
     }
   } else if (haveHeader && SignatureMatches(data.data(), kPng, 8)) {
-    outcome = DecodePng(data.data(), data.size(), &pic, &error);
+    const Outcome outcome = DecodePng(data.data(), data.size(), &pic, &error);
     data = {};
-    if (outcome != Outcome::Ok) {
-      name(error);
-      UnhandledError(error);
-    }
-    if (pic.width == 0 && pic.height == 0) {
-      name("a PNG picture without pixels");
-      BufferError("LoadStreamImage", "Error loading PNG from Stream...");
-    }
+    decoded(outcome, "PNG");
   } else {
     data = {};
     name("not a JPEG, PNG or BMP picture");
