@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "platform/session.h"
@@ -257,6 +258,23 @@ TEST_F(Paths, FrameRangesMakeWholeVideosAndFoldersWithTheirMusic) {
   EXPECT_EQ(ReadFile(dir / "range/music.wav").size(), 44u + 50 * 882 * 4);
   EXPECT_TRUE(fs::exists(dir / "stills/frame_000710.png"));
   EXPECT_FALSE(fs::exists(dir / "stills/music.wav"));
+}
+
+// The length the ranges are checked against is where the show ends: 372.48 s
+// in all, the scenes before greetz taking 293.52 s of it (20 ms per frame up to
+// and including the first past each length), so from greetz on 78.96 s.
+TEST_F(Paths, AStretchToTheEndOfTheShowEndsWithItsLastFrame) {
+  ChildResult r = RunShowIn(dir, "--record=end --start=greetz --from=78.9");
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::istringstream rows(ReadFile(dir / "end/frames.csv"));
+  std::string row, frames;
+  std::getline(rows, row);
+  while (std::getline(rows, row)) {
+    EXPECT_TRUE(Contains(row, ",greetz,")) << row;
+    frames += row.substr(0, row.find(',')) + " ";
+  }
+  EXPECT_EQ(frames, "3945 3946 3947 ");
+  EXPECT_EQ(RunShowIn(dir, "--record=x --start=greetz --from=78.96").code, 2);
 }
 
 // Run under a terminal, a recording shows one line that counts the frames
