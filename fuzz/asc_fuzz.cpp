@@ -4,16 +4,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Zentra2/error.h"
 #include "Zentra2/zentra.h"
 #include "qo_3d/qo3d.h"
 
-// Nothing here may take a fatal path: if one is taken, it is a finding.
-std::string ComposeError(const std::string& className, const std::string& operation, const std::string& text) {
-  return "[" + className + "]" + operation + " -> " + text;
-}
-void FatalError(const std::string&) { __builtin_trap(); }
-void UnhandledError(const std::string&) { __builtin_trap(); }
+// Nothing here may take a fatal path (fuzz/fatal_paths.cpp): the exception
+// it throws is never caught, so taking one ends the run as a finding.
 
 namespace {
 

@@ -7,21 +7,8 @@
 #include <string>
 
 #include "Zentra2/buffer.h"
-#include "Zentra2/error.h"
 #include "Zentra2/zentra.h"
-
-namespace {
-struct ProgramEnded {
-  std::string message;
-};
-}  // namespace
-
-// The fatal paths of the program, as a throw: the run goes on with the next input.
-std::string ComposeError(const std::string& className, const std::string& operation, const std::string& text) {
-  return "[" + className + "]" + operation + " -> " + text;
-}
-void FatalError(const std::string& message) { throw ProgramEnded{message}; }
-void UnhandledError(const std::string& message) { throw ProgramEnded{message}; }
+#include "fuzz/fatal_paths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static THeadlessZentra displays[] = {{16, 16, 15}, {16, 16, 16}, {16, 16, 24}, {16, 16, 32}};
