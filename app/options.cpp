@@ -1,7 +1,9 @@
 #include "app/options.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,9 +64,12 @@ bool ParseSeconds(const std::string& text, double* out) {
   return true;
 }
 
-bool ParseWhole(const std::string& text, long low, long high, long* out) {
+// 64 bits everywhere: `long` has 32 in the web build.
+bool ParseWhole(const std::string& text, int64_t low, int64_t high, int64_t* out) {
   char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 10);
+  errno = 0;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (errno == ERANGE) return false;
   if (text.empty() || *end != '\0' || v < low || v > high) return false;
   *out = v;
   return true;
@@ -78,9 +83,9 @@ bool ParseFrameList(const std::string& text, int64_t limit, std::set<int64_t>* f
     const std::string item = text.substr(pos, comma - pos);
     pos = comma + 1;
     const size_t dash = item.find('-', 1);
-    long a = 0, b = 0;
-    if (!ParseWhole(item.substr(0, dash), 0, 1L << 40, &a) ||
-        !ParseWhole(dash == std::string::npos ? item : item.substr(dash + 1), 0, 1L << 40, &b) || b < a) {
+    int64_t a = 0, b = 0;
+    if (!ParseWhole(item.substr(0, dash), 0, INT64_MAX, &a) ||
+        !ParseWhole(dash == std::string::npos ? item : item.substr(dash + 1), 0, INT64_MAX, &b) || b < a) {
       *error = "needs frame numbers and ascending ranges, e.g. --frames=0,500,1000-1010";
       return false;
     }
@@ -88,7 +93,7 @@ bool ParseFrameList(const std::string& text, int64_t limit, std::set<int64_t>* f
       *error = "the show has frames 0 to " + std::to_string(limit - 1);
       return false;
     }
-    for (long f = a; f <= b; ++f) frames->insert(f);
+    for (int64_t f = a; f <= b; ++f) frames->insert(f);
   }
   return true;
 }
@@ -229,7 +234,7 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     given.push_back(name);
-    long whole = 0;
+    int64_t whole = 0;
     if (name == "--benchmark") o.mode = RunMode::Benchmark;
     else if (name == "--hashes") o.mode = RunMode::Hashes;
     else if (name == "--record") {
@@ -248,7 +253,7 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
       if (!FindShowPart(value)) fail(arg + ": --start needs a scene: " + SceneNames());
     } else if (name == "--record-size") {
       const size_t x = value.find('x');
-      long w = 0, h = 0;
+      int64_t w = 0, h = 0;
       size = arg;
       // At least the frame's own size, and at most 16 times it.
       if (x == std::string::npos || !ParseWhole(value.substr(0, x), RenderWidth, 16 * RenderWidth, &w) ||
