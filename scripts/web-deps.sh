@@ -177,7 +177,12 @@ unpack() {
       { log "$src: debian/patches/$p does not apply"; exit 1; }
   done < "$tree/debian/patches/series"
 }
-for src in "${sources[@]}"; do unpack "$src"; done
+# All at once (a few seconds each, SDL's the longest); each names its failure.
+pids=()
+for src in "${sources[@]}"; do unpack "$src" & pids+=($!); done
+unpacked=1
+for pid in "${pids[@]}"; do wait "$pid" || unpacked=0; done
+[ $unpacked = 1 ] || exit 1
 s=$work/src
 
 # Writes $2 from the template $1: @NAME@ becomes the value given as NAME=value;
