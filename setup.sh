@@ -66,22 +66,48 @@ install_node() {
   install_missing nodejs
 }
 
-build_web() {
-  build
+# The WebAssembly libraries (built once, kept in ~/.cache/quietorbit), then the page.
+web_libraries() {
   install_missing "${web_packages[@]}"
   install_node
   # Emscripten's JavaScript tools need Debian's acorn, also under another node.
   export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
-  local prefix
-  prefix=$(scripts/web-deps.sh)
-  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQO_WASM_PREFIX="$prefix" >/dev/null
+  web_prefix=$(scripts/web-deps.sh)
+}
+web_page() {
+  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQO_WASM_PREFIX="$web_prefix" >/dev/null
   cmake --build build-web -j"$(nproc)"
 }
+build_web() {
+  build
+  web_libraries
+  web_page
+}
 
-test_web() {
-  build_web
+browser_tests() {
   install_missing "${web_test_packages[@]}"
   node tests/web/run.mjs --site=build-web/bin --native=build/bin/quietorbit --data=data
+}
+
+# The wall time of each stage of a run, printed when it ends, however it ends.
+stage_lines=() stage_now='' run_start=$SECONDS
+minutes() { printf '%d min %02d s' $(($1 / 60)) $(($1 % 60)); }
+stage() {  # stage NAME COMMAND...
+  local t0=$SECONDS
+  stage_now=$1
+  echo "setup: -- $1" >&2
+  "${@:2}"
+  stage_lines+=("$(printf '  %-20s %s' "$1" "$(minutes $((SECONDS - t0)))")")
+  stage_now=''
+}
+stage_report() {
+  local status=$?
+  {
+    echo "setup: stage times"
+    [ ${#stage_lines[@]} -gt 0 ] && printf '%s\n' "${stage_lines[@]}"
+    [ -n "$stage_now" ] && echo "  $stage_now: FAILED (exit code $status)"
+    printf '  %-20s %s\n' total "$(minutes $((SECONDS - run_start)))"
+  } >&2
 }
 
 case "$mode" in
@@ -91,21 +117,34 @@ case "$mode" in
     exec build/bin/quietorbit "$@"
     ;;
   test)
-    install_missing "${build_packages[@]}" "${test_packages[@]}"
-    build
-    ctest --test-dir build --output-on-failure -j"$(nproc)"
+    trap stage_report EXIT
+    web_tests=${QO_WEB_TESTS:-1}
+    # Every package of every stage in one go: one index update, one install.
+    packages=("${build_packages[@]}" "${test_packages[@]}")
+    if [ "$web_tests" != 0 ]; then
+      packages+=("${web_packages[@]}" "${web_test_packages[@]}")
+      command -v node >/dev/null || packages+=(nodejs)
+    fi
+    stage packages install_missing "${packages[@]}"
+    stage build build
+    stage tests ctest --test-dir build --output-on-failure -j"$(nproc)"
     # Every fuzzer for a bounded time (fuzz/run.sh SECONDS to run longer).
-    fuzz/run.sh "${QO_FUZZ_SECONDS:-45}"
-    # Everything again under the sanitizers, with the whole show, leaving at
-    # any frame and the broken-data matrix as child processes.
-    scripts/sanitize.sh
+    stage fuzzers fuzz/run.sh "${QO_FUZZ_SECONDS:-45}"
+    # The program and its tests again under the sanitizers, with the whole
+    # show, leaving at any frame and the broken-data matrix as child processes.
+    stage sanitizers scripts/sanitize.sh
     # The web page in headless chromium: same frames as natively, page behaviour.
-    if [ "${QO_WEB_TESTS:-1}" != 0 ]; then test_web; fi
+    if [ "$web_tests" != 0 ]; then
+      stage "web libraries" web_libraries
+      stage "web page" web_page
+      stage "browser tests" browser_tests
+    fi
     ;;
   web-test)
     # The web build in a real browser: same frames as natively, page behaviour.
     install_missing "${build_packages[@]}"
-    test_web
+    build_web
+    browser_tests
     ;;
   web)
     install_missing "${build_packages[@]}"

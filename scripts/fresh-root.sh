@@ -2,38 +2,55 @@
 # Runs a command in a fresh minimal Debian 12 root that holds a clone of this
 # checkout at HEAD: what a new machine has, and nothing else this one has.
 #
-#   scripts/fresh-root.sh [--no-host-caches] [--keep] 'COMMAND'
-#   e.g. scripts/fresh-root.sh './setup.sh test'
+#   scripts/fresh-root.sh [--user] [--env NAME=VALUE]... [--keep] 'COMMAND'
+#   e.g. scripts/fresh-root.sh --user --env PYTHONUNBUFFERED=1 './setup.sh test'
 #
 # The base root (debootstrap --variant=minbase bookworm, plus git,
 # ca-certificates and sudo) is made once from the Debian mirror this machine's
 # apt uses and kept in $QO_FRESH_ROOT_CACHE (default
-# /var/cache/quietorbit/fresh-root); each run copies it to a scratch root,
-# runs COMMAND there as root in the clone, and removes the scratch root.
-# Only committed work is cloned.
+# /var/cache/quietorbit/fresh-root); it holds only Debian's own files. Each run
+# copies it to a scratch root, clones the committed work there, runs COMMAND in
+# the clone and removes the scratch root.
 #
-# Downloads are shared with this machine unless --no-host-caches: its apt
-# archive cache (/var/cache/apt/archives) and, when it exists, its
-# ~/.cache/quietorbit (libraries built for the web version, keyed by their
-# sources) are bound into the root. Neither changes what gets installed or
-# built. --keep leaves the scratch root in place for a look afterwards.
+# COMMAND runs with the caller's environment, as a person's or a CI system's
+# shell would hand it on; only what a chroot must change is changed: HOME and
+# PATH, and the variables that point at this machine's sessions (its display,
+# D-Bus, runtime folder, agents), which do not exist inside the root.
+# --env NAME=VALUE adds or overrides a variable; --env NAME= removes one.
+# --user runs COMMAND as a new ordinary user ("builder", with sudo and no
+# password, as on a desktop install) instead of root.
+#
+# Nothing the project builds is shared with this machine: every library and
+# build tree is made inside the root. Only apt's archive cache
+# (/var/cache/apt/archives: Debian's own .deb files) is bound in, so packages
+# are not downloaded twice. --keep leaves the scratch root in place for a look
+# afterwards.
 #
 # Exit code: COMMAND's, or 70 when the fresh root cannot be made.
 set -euo pipefail
 
-host_caches=1 keep=0
+usage() {
+  echo "usage: $0 [--user] [--env NAME=VALUE]... [--keep] 'COMMAND'" >&2
+  exit 2
+}
+as_user=0 keep=0 extra_env=()
 while [ $# -gt 1 ]; do
   case "$1" in
-    --no-host-caches) host_caches=0 ;;
+    --user) as_user=1 ;;
     --keep) keep=1 ;;
+    --env)
+      [[ ${2:-} =~ ^[A-Za-z_][A-Za-z0-9_]*= ]] || { echo "fresh-root: --env needs NAME=VALUE, not '${2:-}'" >&2; usage; }
+      extra_env+=("$2")
+      shift ;;
+    --env=*)
+      [[ ${1#--env=} =~ ^[A-Za-z_][A-Za-z0-9_]*= ]] || { echo "fresh-root: --env needs NAME=VALUE, not '${1#--env=}'" >&2; usage; }
+      extra_env+=("${1#--env=}") ;;
+    -*) echo "fresh-root: unknown option $1" >&2; usage ;;
     *) break ;;
   esac
   shift
 done
-if [ $# -ne 1 ]; then
-  echo "usage: $0 [--no-host-caches] [--keep] 'COMMAND'" >&2
-  exit 2
-fi
+[ $# -eq 1 ] || usage
 command=$1
 
 repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
@@ -76,7 +93,8 @@ mirror() {
 # The base root, made once per mirror and package set.
 base_root() {
   local url key base tmp
-  url=$(mirror | head -n 1)
+  # sed reads the whole list: an early-closing reader would break the pipe.
+  url=$(mirror | sed -n 1p)
   [ -n "$url" ] || fail "no Debian $suite mirror in /etc/apt/sources.list or /etc/apt/sources.list.d/"
   key=$(printf '%s %s %s minbase 1' "$suite" "$url" "$include" | sha256sum | cut -c1-12)
   base=$cache/base-$suite-$key
@@ -164,21 +182,36 @@ bind /dev/pts /dev/pts
 mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm" || fail "cannot mount /dev/shm in the root"
 mounts+=("$root/dev/shm")
 cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
-if [ "$host_caches" -eq 1 ]; then
-  [ -d /var/cache/apt/archives ] && bind /var/cache/apt/archives /var/cache/apt/archives
-  host_home=${HOME:-/root}
-  [ -d "$host_home/.cache/quietorbit" ] && bind "$host_home/.cache/quietorbit" /root/.cache/quietorbit
+[ -d /var/cache/apt/archives ] && bind /var/cache/apt/archives /var/cache/apt/archives
+
+if [ "$as_user" -eq 1 ]; then
+  user=builder home=/home/builder
+  chroot "$root" useradd --create-home --shell /bin/bash "$user" || fail "cannot add the user $user"
+  echo "$user ALL=(ALL:ALL) NOPASSWD: ALL" > "$root/etc/sudoers.d/$user"
+  chmod 0440 "$root/etc/sudoers.d/$user"
+  ids=$(chroot "$root" id -u "$user"):$(chroot "$root" id -g "$user")
+else
+  user=root home=/root ids=0:0
 fi
 
 sha=$(git -C "$repo" rev-parse HEAD)
-git clone -q --no-checkout "$repo" "$root/root/quietorbit" || fail "cannot clone $repo"
-git -C "$root/root/quietorbit" checkout -q --detach "$sha" || fail "cannot check out $sha"
-echo "fresh-root: root ready in $(($(date +%s) - started)) s; running '$command' at $(git -C "$repo" log -1 --format='%h %s')" >&2
+git clone -q --no-checkout "$repo" "$root$home/quietorbit" || fail "cannot clone $repo"
+git -C "$root$home/quietorbit" checkout -q --detach "$sha" || fail "cannot check out $sha"
+[ "$user" = root ] || chroot "$root" chown -R "$user:$user" "$home/quietorbit" || fail "cannot hand the clone to $user"
+echo "fresh-root: root ready in $(($(date +%s) - started)) s; running '$command' as $user at $(git -C "$repo" log -1 --format='%h %s')" >&2
+
+# The caller's environment, less what only means something on this machine.
+env_args=(-u DISPLAY -u WAYLAND_DISPLAY -u XAUTHORITY -u XDG_RUNTIME_DIR -u DBUS_SESSION_BUS_ADDRESS
+          -u SSH_AUTH_SOCK -u GPG_AGENT_INFO -u OLDPWD -u SUDO_USER -u SUDO_UID -u SUDO_GID -u SUDO_COMMAND
+          -u MAIL -u TMPDIR -u XDG_CACHE_HOME -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME
+          HOME="$home" USER="$user" LOGNAME="$user" PWD="$home/quietorbit"
+          PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
+for e in "${extra_env[@]}"; do
+  if [ -z "${e#*=}" ]; then env_args+=(-u "${e%%=*}"); else env_args+=("$e"); fi
+done
 
 set +e
-env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
-  TERM="${TERM:-dumb}" CI="${CI:-}" \
-  chroot "$root" /bin/bash -c "cd /root/quietorbit && $command" </dev/null
+env "${env_args[@]}" chroot --userspec="$ids" "$root" /bin/bash -c "cd ~/quietorbit && $command" </dev/null
 status=$?
 set -e
 echo "fresh-root: '$command' exited with $status" >&2
