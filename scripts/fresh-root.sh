@@ -201,17 +201,19 @@ git -C "$root$home/quietorbit" checkout -q --detach "$sha" || fail "cannot check
 echo "fresh-root: root ready in $(($(date +%s) - started)) s; running '$command' as $user at $(git -C "$repo" log -1 --format='%h %s')" >&2
 
 # The caller's environment, less what only means something on this machine.
-env_args=(-u DISPLAY -u WAYLAND_DISPLAY -u XAUTHORITY -u XDG_RUNTIME_DIR -u DBUS_SESSION_BUS_ADDRESS
-          -u SSH_AUTH_SOCK -u GPG_AGENT_INFO -u OLDPWD -u SUDO_USER -u SUDO_UID -u SUDO_GID -u SUDO_COMMAND
-          -u MAIL -u TMPDIR -u XDG_CACHE_HOME -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME
-          HOME="$home" USER="$user" LOGNAME="$user" PWD="$home/quietorbit"
-          PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
+unset_args=() set_args=(HOME="$home" USER="$user" LOGNAME="$user" PWD="$home/quietorbit"
+                        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
+for name in DISPLAY WAYLAND_DISPLAY XAUTHORITY XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS SSH_AUTH_SOCK \
+            GPG_AGENT_INFO OLDPWD MAIL TMPDIR SUDO_USER SUDO_UID SUDO_GID SUDO_COMMAND \
+            XDG_CACHE_HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_STATE_HOME; do
+  unset_args+=(-u "$name")
+done
 for e in "${extra_env[@]}"; do
-  if [ -z "${e#*=}" ]; then env_args+=(-u "${e%%=*}"); else env_args+=("$e"); fi
+  if [ -z "${e#*=}" ]; then unset_args+=(-u "${e%%=*}"); else set_args+=("$e"); fi
 done
 
 set +e
-env "${env_args[@]}" chroot --userspec="$ids" "$root" /bin/bash -c "cd ~/quietorbit && $command" </dev/null
+env "${unset_args[@]}" "${set_args[@]}" chroot --userspec="$ids" "$root" /bin/bash -c "cd ~/quietorbit && $command" </dev/null
 status=$?
 set -e
 echo "fresh-root: '$command' exited with $status" >&2
