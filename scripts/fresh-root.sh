@@ -182,6 +182,8 @@ bind /dev/pts /dev/pts
 mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm" || fail "cannot mount /dev/shm in the root"
 mounts+=("$root/dev/shm")
 cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
+# A machine knows its own name (sudo looks it up).
+grep -qw "$(hostname)" "$root/etc/hosts" 2>/dev/null || echo "127.0.1.1 $(hostname)" >> "$root/etc/hosts"
 [ -d /var/cache/apt/archives ] && bind /var/cache/apt/archives /var/cache/apt/archives
 
 if [ "$as_user" -eq 1 ]; then
