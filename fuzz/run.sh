@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the fuzzers with clang and runs each for a while.
+# Builds the fuzzers with clang and runs them side by side for a while.
 #   fuzz/run.sh [SECONDS [TARGET...]]   (default 60 s each; targets: image asc music)
 # The seeds are written to build-fuzz/seeds/<target>/, each corpus grows in
 # build-fuzz/corpus/<target>/ (kept between runs), findings land in
@@ -24,30 +24,44 @@ build-fuzz/bin/fuzz_music_seeds build-fuzz/seeds/music >/dev/null
 rm -rf build-fuzz/seeds/asc && cp -r fuzz/asc_seeds build-fuzz/seeds/asc
 
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+binary() {
+  case "$1" in
+    image) echo fuzz_load_stream ;;
+    asc) echo fuzz_asc ;;
+    music) echo fuzz_music ;;
+    *) echo "fuzz/run.sh: unknown target $1 (image, asc, music)" >&2; exit 2 ;;
+  esac
+}
+for target in "${targets[@]}"; do binary "$target" >/dev/null; done
+
+# Earlier findings first: each must now run through cleanly.
 status=0
 for target in "${targets[@]}"; do
-  case "$target" in
-    image) bin=fuzz_load_stream ;;
-    asc) bin=fuzz_asc ;;
-    music) bin=fuzz_music ;;
-    *) echo "fuzz/run.sh: unknown target $target (image, asc, music)" >&2; exit 2 ;;
-  esac
-  log=build-fuzz/$target.log
-  # Earlier findings first: each must now run through cleanly.
+  bin=$(binary "$target") log=build-fuzz/$target.log
   if [ -d "fuzz/regressions/$target" ] && [ -n "$(ls -A "fuzz/regressions/$target")" ]; then
     if ! "build-fuzz/bin/$bin" -rss_limit_mb=2560 fuzz/regressions/"$target"/* >"$log.replay" 2>&1; then
       tail -n 40 "$log.replay" >&2
       echo "$bin: a kept finding in fuzz/regressions/$target/ fails again" >&2
       status=1
-      continue
     fi
   fi
+done
+[ $status -eq 0 ] || exit $status
+
+# Then every fuzzer at once, each for SECONDS: they share the cores.
+# The image loader accepts pictures of up to 16M pixels; with the
+# sanitizers' overhead one input stays well below the memory limit here.
+pids=()
+for target in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$target"
-  # The image loader accepts pictures of up to 16M pixels; with the
-  # sanitizers' overhead one input stays well below the memory limit here.
-  if "build-fuzz/bin/$bin" -max_total_time="$seconds" -rss_limit_mb=2560 -timeout=10 -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/findings/"$target"- "build-fuzz/corpus/$target" "build-fuzz/seeds/$target" \
-    >"$log" 2>&1; then
+  "build-fuzz/bin/$(binary "$target")" -max_total_time="$seconds" -rss_limit_mb=2560 -timeout=10 \
+    -print_final_stats=1 -artifact_prefix=build-fuzz/findings/"$target"- \
+    "build-fuzz/corpus/$target" "build-fuzz/seeds/$target" >"build-fuzz/$target.log" 2>&1 &
+  pids+=($!)
+done
+for i in "${!targets[@]}"; do
+  target=${targets[i]} log=build-fuzz/${targets[i]}.log bin=$(binary "${targets[i]}")
+  if wait "${pids[i]}"; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     echo "$bin: $runs runs in $seconds s, no finding"
   else
