@@ -2,9 +2,11 @@
 // output to a file: a hold in the middle of playback loses and repeats
 // nothing, and the held stretch is silent.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -28,6 +30,19 @@ size_t FirstNonZero(const std::vector<float>& v) {
   size_t i = 0;
   while (i < v.size() && v[i] == 0.0f) ++i;
   return i / 2;
+}
+
+// Waits until the disk driver has written `seconds` more of output (stereo
+// floats). It writes at most in real time and less on a busy machine, so
+// stretches measured on the clock would come out shorter than asked there.
+void WaitForOutput(const std::string& raw, double seconds) {
+  const auto size = [&] {
+    struct stat st;
+    return ::stat(raw.c_str(), &st) == 0 ? int64_t(st.st_size) : int64_t(0);
+  };
+  const int64_t target = size() + int64_t(seconds * 44100) * 2 * int64_t(sizeof(float));
+  // At most a minute: a driver that stops writing fails the checks below.
+  for (int i = 0; i < 6000 && size() < target; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 // Plays `file` at volume 90 for a while, holds it for 0.4 s, resumes it and
@@ -62,11 +77,11 @@ void CheckHoldOnDevice(const std::string& file, bool module) {
   h = load();
   ASSERT_NE(h, 0u);
   ASSERT_TRUE(play(h));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  WaitForOutput(raw, 0.5);
   audio::Pause();
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  WaitForOutput(raw, 0.4);
   audio::Start();
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  WaitForOutput(raw, 0.5);
   audio::Free();
   setenv("SDL_AUDIODRIVER", "dummy", 1);
 

@@ -208,7 +208,10 @@ TEST_F(Music, FadeMeasuredOnTheDevice) {
   // the exact step timing is checked on the virtual clock.
   EXPECT_GE(fadeSeconds, 3.02);
   EXPECT_LT(fadeSeconds, 10.0);
-  EXPECT_GT(fallSeconds, 2.5);  // 89 steps of 30 ms below the start volume of 90
+  // 89 steps of 30 ms below the start volume of 90 are 2.67 s of output on an
+  // idle machine; on a busy one the driver writes less than real time (2.50 s
+  // seen at a load of 12 on two cores). A cut instead of a fade is 10 ms.
+  EXPECT_GT(fallSeconds, 1.0);
   EXPECT_LT(fallSeconds, 8.0);
 }
 
