@@ -68,12 +68,15 @@ const Row* FirstOf(const std::vector<Row>& rows, const std::string& scene) {
 }
 
 // Video seconds at which the first scene played starts: the loading screen
-// and the pause before it take the same frames whichever scene that is.
+// and the pause before it take the same frames whichever scene that is,
+// so one probe serves every call of a test.
 double FirstSceneVideo(const fs::path& dir) {
+  static double found = -1;
+  if (found >= 0) return found;
   ChildResult r = RunShowIn(dir, "--record=probe --frames=400-900", "QO_QUIT_AT_FRAME=800");
   EXPECT_EQ(r.code, 0) << r.err;
   for (const Row& row : Rows(dir / "probe/frames.csv"))
-    if (row.scene != "loading") return double(row.frame) / 50;
+    if (row.scene != "loading") return found = double(row.frame) / 50;
   ADD_FAILURE() << "no scene within frames 400..900";
   return 0;
 }
