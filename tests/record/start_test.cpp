@@ -104,7 +104,8 @@ TEST_F(Start, EveryListedStartIsWhereTheSceneStartsInAFullRun) {
   std::string frames;
   for (const auto& [name, seconds] : starts) {
     const int64_t f = std::llround((firstScene + seconds - 8.5) * 50);
-    frames += (frames.empty() ? "" : ",") + std::to_string(f - 1) + "-" + std::to_string(f);
+    if (!frames.empty()) frames += ',';
+    frames += std::to_string(f - 1) + "-" + std::to_string(f);
   }
   ChildResult r = RunShowIn(dir, "--record=full --frames=" + frames, "QO_QUIT_AT_FRAME=16000");
   ASSERT_EQ(r.code, 0) << r.err;
