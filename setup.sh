@@ -75,7 +75,9 @@ web_libraries() {
   web_prefix=$(scripts/web-deps.sh)
 }
 web_page() {
-  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQO_WASM_PREFIX="$web_prefix" >/dev/null
+  # The native program draws the page's poster frame.
+  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQO_WASM_PREFIX="$web_prefix" \
+    -DQO_NATIVE_PROGRAM="$PWD/build/bin/quietorbit" >/dev/null
   cmake --build build-web -j"$(nproc)"
 }
 build_web() {

@@ -1,9 +1,13 @@
 // Browser tests of the web build, in Debian's chromium (headless) against a
 // loopback server of our own:
 //   node tests/web/run.mjs --site build-web/bin --native build/bin/quietorbit --data data [--out DIR]
-// 1. the page loads and plays with no console error, a screenshot during the
+// 1. before the start, on a phone and a desktop, the page shows a frame of the
+//    show, its running time, the full flashing warning and the gentle switch;
+// 2. the page loads and plays with no console error, a screenshot during the
 //    loading screen shows it, Escape ends the show and the page offers to play again;
-// 2. frames of every scene hash the same as the native record at 32 and 16 bits.
+// 3. the control bar marks the scenes where the native program starts them,
+//    and a mark takes the show there;
+// 4. frames of every scene hash the same as the native record at 32 and 16 bits.
 // Prints the per-scene drawing times beside the native ones (a benchmark, not a test).
 // Chromium is driven through its DevTools protocol over a pipe: node alone,
 // nothing from a package registry.
@@ -157,7 +161,7 @@ function noteFirstDraw() {
 
 // A tab showing index.html?QUERY, loaded, with what it reports as errors
 // (console errors, uncaught exceptions, failed requests) collected.
-async function openPage(query) {
+async function openPage(query, view = { width: 800, height: 700, mobile: false }) {
   const { targetId } = await browser.send('Target.createTarget', { url: 'about:blank' });
   const { sessionId } = await browser.send('Target.attachToTarget', { targetId, flatten: true });
   const send = (method, params) => browser.send(method, params, sessionId);
@@ -177,7 +181,9 @@ async function openPage(query) {
   };
   browser.listeners.add(listener);
   for (const domain of ['Page', 'Runtime', 'Log']) await send(domain + '.enable');
-  await send('Emulation.setDeviceMetricsOverride', { width: 800, height: 700, deviceScaleFactor: 1, mobile: false });
+  await send('Emulation.setDeviceMetricsOverride', { deviceScaleFactor: 1, ...view });
+  // A phone: touch instead of a pointer and keys.
+  if (view.mobile) await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
   await send('Page.addScriptToEvaluateOnNewDocument', { source: `(${noteFirstDraw})();` });
   await send('Page.navigate', { url: base + 'index.html' + query });
   await loaded;
@@ -280,7 +286,9 @@ async function pagePlaysAndEnds() {
   const page = await openPage('');
   check(await page.evaluate(`!document.getElementById('start').hidden`), 'the page offers to start');
   await click(page, '#start');
-  // The loading screen: the first frame that is not black.
+  // The loading screen: the first frame that is not black, once the start
+  // overlay (and the poster frame on it) has gone.
+  await waitFor(page, `document.getElementById('start-overlay').hidden`);
   let shot = null;
   for (let i = 0; i < 600 && !shot; i++) {
     const img = await canvasShot(page, path.join(out, 'loading.png'));
@@ -308,6 +316,72 @@ async function pagePlaysAndEnds() {
   }
   check(ended, 'Escape ends the show and the page offers to play again');
   check(page.errors.length === 0, 'no console error' + (page.errors.length ? ': ' + page.errors.join(' | ') : ''));
+  await page.close();
+}
+
+const views = { phone: { width: 390, height: 844, mobile: true }, desktop: { width: 1280, height: 800, mobile: false } };
+
+// Show seconds shown as m:ss.
+const clockText = (seconds) => `${Math.floor(seconds / 60)}:${String(Math.floor(seconds % 60)).padStart(2, '0')}`;
+
+async function waitFor(page, expression, tries = 600) {
+  for (let i = 0; i < tries; i++) {
+    if (await page.evaluate(expression)) return true;
+    await sleep(100);
+  }
+  return false;
+}
+
+// Before the start, on a phone and on a desktop: a frame of the show behind
+// the start button, the running time, the warning naming every scene that
+// flashes and the switch that softens them beside the button; no key named
+// where there are no keys.
+async function pageBeforeStart() {
+  for (const view of Object.values(views)) {
+    const size = `${view.width}x${view.height}`;
+    const page = await openPage('', view);
+    await waitFor(page, `document.readyState === 'complete'`);
+    const stage = await page.evaluate(`(() => { const r = document.getElementById('stage').getBoundingClientRect();
+      return { x: r.x, y: r.y, width: r.width, height: r.height }; })()`);
+    const d = describe(decodePng(await page.screenshot(path.join(out, `start-${size}.png`), stage)));
+    const f = await page.evaluate(`(() => {
+      const box = (id) => document.getElementById(id).getBoundingClientRect();
+      const start = box('start'), gentle = document.getElementById('gentle').closest('label').getBoundingClientRect();
+      return { warning: document.getElementById('warning').innerText, runtime: document.getElementById('runtime').innerText,
+        text: document.body.innerText, apart: Math.hypot(start.x - gentle.x, start.y - gentle.y),
+        wide: document.documentElement.scrollWidth };
+    })()`);
+    check(d.colours > 2000, `${size}: a frame of the show behind the start button (${d.colours} colours; start-${size}.png)`);
+    check(/6 min 9 s/.test(f.runtime), `${size}: the running time is shown (${f.runtime})`);
+    check(['intro', 'circles', 'meshes', 'reduce flashing'].every((w) => f.warning.includes(w)),
+      `${size}: the warning names the intro, circles and meshes and the switch`);
+    check(f.apart < 400 && f.wide <= view.width, `${size}: the switch is beside the button and nothing is wider than the screen`);
+    check(view.mobile ? !/Escape|F12|Page Up/.test(f.text) : /Escape/.test(f.text), `${size}: keys are named only where there are keys`);
+    check(page.errors.length === 0, `${size}: no console error` + (page.errors.length ? ': ' + page.errors.join(' | ') : ''));
+    await page.close();
+  }
+}
+
+// The control bar: its chapter marks are the native program's scene starts;
+// a mark takes the show to its scene's start.
+async function pageControls() {
+  const page = await openPage('', views.desktop);
+  await click(page, '#start');
+  check(await waitFor(page, `!document.getElementById('controls').classList.contains('idle')`), 'the control bar comes with the show');
+  const native = runNative(['--list-scenes']).trim().split('\n').map((l) => l.trim().split(/\s+/));
+  const marks = await page.evaluate(`[...document.querySelectorAll('.chapter')].map((m) => m.title)`);
+  check(marks.join('|') === native.map(([name, start]) => `${name} ${clockText(Number(start))}`).join('|'),
+    `the seek bar marks the six scenes where they start (${marks.join(', ')})`);
+  const shown = `Number(document.getElementById('time').textContent.split(' / ')[0].replace(/(\\d+):(\\d+)/, (m, a, b) => 60 * a + +b))`;
+  const [name, start] = native[4];
+  await click(page, `.chapter[data-scene="${name}"]`);
+  const landed = await waitFor(page, `${shown} >= ${Math.floor(start)} && ${shown} < ${start} + 20`, 900);
+  check(landed, `the ${name} mark moves the time shown to ${clockText(start)} (${await page.evaluate(shown)} s)`);
+  await sleep(1000);
+  await page.screenshot(path.join(out, 'playing-1280x800.png'));
+  await pressEscape(page);
+  await waitFor(page, `!document.getElementById('end-overlay').hidden`);
+  check(page.errors.length === 0, 'no console error in the controls' + (page.errors.length ? ': ' + page.errors.join(' | ') : ''));
   await page.close();
 }
 
@@ -386,7 +460,11 @@ async function benchmark(bpp) {
 try {
   if (only === 'bench') for (const bpp of [32, 16]) await benchmark(bpp);
   else {
-    if (only !== 'frames') await pagePlaysAndEnds();
+    if (only !== 'frames') {
+      await pageBeforeStart();
+      await pagePlaysAndEnds();
+      await pageControls();
+    }
     if (only !== 'page') for (const bpp of [32, 16]) await framesMatchNative(bpp);
   }
 } finally {
