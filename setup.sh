@@ -91,15 +91,29 @@ browser_tests() {
   node tests/web/run.mjs --site=build-web/bin --native=build/bin/quietorbit --data=data
 }
 
-# The wall time of each stage of a run, printed when it ends, however it ends.
+# The wall time of each stage of a run, printed when it ends, however it ends,
+# and the processor time its commands took (on a busy machine the wall time
+# says little; the processor time over the cores is what an idle one needs).
 stage_lines=() stage_now='' run_start=$SECONDS
 minutes() { printf '%d min %02d s' $(($1 / 60)) $(($1 % 60)); }
+cpu_now() {  # sets cpu: user + system seconds of every child this shell has waited for
+  local f u s
+  f=$(mktemp)
+  times >"$f"  # in this shell: in a subshell it would see only the subshell's children
+  { read -r _; read -r u s; } <"$f"
+  rm -f "$f"
+  cpu=$(awk -v u="$u" -v s="$s" 'function sec(t, p) { split(t, p, "m"); return p[1] * 60 + p[2] }
+    BEGIN { printf "%d", sec(u) + sec(s) }')
+}
 stage() {  # stage NAME COMMAND...
-  local t0=$SECONDS
+  local t0=$SECONDS cpu c0
+  cpu_now
+  c0=$cpu
   stage_now=$1
   echo "setup: -- $1" >&2
   "${@:2}"
-  stage_lines+=("$(printf '  %-20s %s' "$1" "$(minutes $((SECONDS - t0)))")")
+  cpu_now
+  stage_lines+=("$(printf '  %-20s %s  (processor %s)' "$1" "$(minutes $((SECONDS - t0)))" "$(minutes $((cpu - c0)))")")
   stage_now=''
 }
 stage_report() {
@@ -108,7 +122,9 @@ stage_report() {
     echo "setup: stage times"
     [ ${#stage_lines[@]} -gt 0 ] && printf '%s\n' "${stage_lines[@]}"
     [ -n "$stage_now" ] && echo "  $stage_now: FAILED (exit code $status)"
-    printf '  %-20s %s\n' total "$(minutes $((SECONDS - run_start)))"
+    local cpu
+    cpu_now
+    printf '  %-20s %s  (processor %s)\n' total "$(minutes $((SECONDS - run_start)))" "$(minutes "$cpu")"
   } >&2
 }
 
