@@ -324,6 +324,9 @@ const views = { phone: { width: 390, height: 844, mobile: true }, desktop: { wid
 // Show seconds shown as m:ss.
 const clockText = (seconds) => `${Math.floor(seconds / 60)}:${String(Math.floor(seconds % 60)).padStart(2, '0')}`;
 
+// Show seconds the control bar shows.
+const shownTime = `Number(document.getElementById('time').textContent.split(' / ')[0].replace(/(\\d+):(\\d+)/, (m, a, b) => 60 * a + +b))`;
+
 async function waitFor(page, expression, tries = 600) {
   for (let i = 0; i < tries; i++) {
     if (await page.evaluate(expression)) return true;
@@ -372,13 +375,25 @@ async function pageControls() {
   const marks = await page.evaluate(`[...document.querySelectorAll('.chapter')].map((m) => m.title)`);
   check(marks.join('|') === native.map(([name, start]) => `${name} ${clockText(Number(start))}`).join('|'),
     `the seek bar marks the six scenes where they start (${marks.join(', ')})`);
-  const shown = `Number(document.getElementById('time').textContent.split(' / ')[0].replace(/(\\d+):(\\d+)/, (m, a, b) => 60 * a + +b))`;
   const [name, start] = native[4];
   await click(page, `.chapter[data-scene="${name}"]`);
-  const landed = await waitFor(page, `${shown} >= ${Math.floor(start)} && ${shown} < ${start} + 20`, 900);
-  check(landed, `the ${name} mark moves the time shown to ${clockText(start)} (${await page.evaluate(shown)} s)`);
+  const landed = await waitFor(page, `${shownTime} >= ${Math.floor(start)} && ${shownTime} < ${start} + 20`, 900);
+  check(landed, `the ${name} mark moves the time shown to ${clockText(start)} (${await page.evaluate(shownTime)} s)`);
   await sleep(1000);
   await page.screenshot(path.join(out, 'playing-1280x800.png'));
+  // F12 saves the picture as drawn: 512 x 384, named with the show time.
+  const saved = fs.mkdtempSync(path.join(out, 'f12-'));
+  await browser.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: saved });
+  const f12 = { key: 'F12', code: 'F12', windowsVirtualKeyCode: 123, nativeVirtualKeyCode: 123 };
+  for (const type of ['rawKeyDown', 'keyUp']) await page.send('Input.dispatchKeyEvent', { type, ...f12 });
+  let file = null;
+  for (let i = 0; i < 100 && !file; i++) {
+    file = fs.readdirSync(saved).find((f) => /^quietorbit-\d+\.\d\ds\.png$/.test(f));
+    if (!file) await sleep(100);
+  }
+  const picture = file && decodePng(fs.readFileSync(path.join(saved, file)));
+  check(picture && picture.width === 512 && picture.height === 384 && describe(picture).lit > 0.5,
+    `F12 saves the picture on the canvas (${file}${picture ? `, ${picture.width} x ${picture.height}` : ''})`);
   await pressEscape(page);
   await waitFor(page, `!document.getElementById('end-overlay').hidden`);
   check(page.errors.length === 0, 'no console error in the controls' + (page.errors.length ? ': ' + page.errors.join(' | ') : ''));
