@@ -7,8 +7,10 @@
 
 #include "Zentra2/error.h"
 #include "app/options.h"
+#include "app/player.h"
 #include "app/record.h"
 #include "app/show.h"
+#include "core/frame_observer.h"
 #include "core/run_hooks.h"
 #include "platform/data_folder.h"
 #include "platform/session.h"
@@ -41,6 +43,8 @@ int main(int argc, char** argv) {
   std::error_code ec;
   const std::filesystem::path log = std::filesystem::absolute(kErrorLogName, ec);
   SetErrorLogPath(ec ? kErrorLogName : log.string());
+  // Saved frames (F12) go there too.
+  [[maybe_unused]] const std::filesystem::path startFolder = std::filesystem::current_path(ec);
   std::string message;
   if (!platform::EnterDataFolder(platform::FindOwnDataFolder(), &message)) {
     std::fputs(message.c_str(), stderr);
@@ -50,5 +54,15 @@ int main(int argc, char** argv) {
   if (options.mode != RunMode::Play) return RunRecorded(options);
   // Ctrl+C and SIGTERM leave the show as Escape does; a second one ends it at once.
   platform::CatchQuitSignals(true);
+#ifdef __EMSCRIPTEN__
   return RunShow(options);
+#else
+  // The desktop show's controls; record, benchmark and hash runs have none,
+  // and the web page brings its own.
+  Player player(startFolder);
+  SetFrameObserver(&player);
+  const int status = RunShow(options);
+  SetFrameObserver(nullptr);
+  return status;
+#endif
 }

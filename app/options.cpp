@@ -342,7 +342,9 @@ std::string HelpText() {
   line("", "(RGB24 rows top-down) and the median drawing time per scene; no files");
   text +=
       "\nKeys: Escape leaves the show, as do closing the window and Ctrl+C; F11 or\n"
-      "Alt+Enter switch between the window and fullscreen.\n"
+      "Alt+Enter switch between the window and fullscreen. Space pauses and resumes\n"
+      "(every clock and the music stop); F12 saves the frame on the screen, 512 x 384,\n"
+      "as quietorbit-SECONDSs.png in the folder the program was started from.\n"
       "\nExit status: 0 when the show ran to its end or was left, 1 on an error, 2 on\n"
       "a mistake in the options; 130 or 143 when a recording, benchmark or hash run\n"
       "was stopped by Ctrl+C (SIGINT) or SIGTERM, which leaves none of its files.\n";

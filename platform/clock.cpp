@@ -19,7 +19,17 @@ int64_t SteadyMicros() {
 
 RealClock::RealClock() : origin_(SteadyMicros()) {}
 
-int64_t RealClock::Micros() { return SteadyMicros() - origin_; }
+int64_t RealClock::Micros() { return heldAt_ >= 0 ? heldAt_ : SteadyMicros() - origin_; }
+
+void RealClock::Hold() {
+  if (heldAt_ < 0) heldAt_ = Micros();
+}
+
+void RealClock::Release() {
+  if (heldAt_ < 0) return;
+  origin_ = SteadyMicros() - heldAt_;
+  heldAt_ = -1;
+}
 
 uint32_t RealClock::Millis() { return uint32_t(Micros() / 1000); }
 

@@ -29,6 +29,13 @@ public:
   // already there and the caller's condition still does not hold.
   virtual void WaitTowards(int64_t deadline) = 0;
   virtual bool IsVirtual() const = 0;
+  // Stops time for the live show's pause: Micros() and Millis() keep the
+  // reading they had at Hold() until Release(), then go on from it as if the
+  // held stretch never happened, so every timer built on them stops with
+  // them. A second Hold() changes nothing. A virtual clock only moves when
+  // told to, so holding it changes nothing either.
+  virtual void Hold() {}
+  virtual void Release() {}
 
   // Microsecond deadline at which Millis() reaches `ms` (wrap-safe, relative
   // to now).
@@ -43,9 +50,12 @@ public:
   void Sleep(uint32_t ms) override;
   void WaitTowards(int64_t deadline) override;
   bool IsVirtual() const override { return false; }
+  void Hold() override;
+  void Release() override;
 
 private:
-  int64_t origin_;  // steady-clock microseconds at construction
+  int64_t origin_;       // steady-clock microseconds at construction, moved on by each hold
+  int64_t heldAt_ = -1;  // the reading kept while held; -1 when running
 };
 
 class VirtualClock final : public Clock {

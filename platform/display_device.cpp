@@ -76,7 +76,7 @@ Result DisplayDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>
   if (present && vsync_) WaitForLastRow(src->Height());
   StretchCopy(target, *src);
   if (present) {
-    NotifyPresented(*src);
+    NotifyPresented(src);
   } else {
     pending_ = src;
   }
@@ -85,7 +85,7 @@ Result DisplayDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>
 
 Result DisplayDevice::Flip() {
   std::memcpy(primary_->Bits(), back_->Bits(), size_t(back_->Pitch()) * size_t(back_->Height()));
-  if (auto frame = pending_.lock()) NotifyPresented(*frame);
+  if (auto frame = pending_.lock()) NotifyPresented(frame);
   pending_.reset();
   return result::Ok;
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/pixel_format.h"
 #include "platform/surface.h"
@@ -79,14 +80,28 @@ public:
   uint32_t ScreenRows() const { return scanRows_; }
   double RefreshRate() const { return refreshHz_; }
 
+  // A picture laid over the presented frame on the screen alone, never into
+  // a surface (the paused show's indicator): `width` x `height` pixels of
+  // 0xAARRGGBB, top row first, its top-left corner at (x, y) in the frame's
+  // own pixels, stretched with it. No pixels removes it. A device without a
+  // screen has nothing to lay it on.
+  virtual void SetOverlay(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t> argb) {}
+  // Puts the last presented frame on the screen again, with the overlay as
+  // it is now (after the overlay changed or the window was uncovered).
+  virtual Result ShowAgain() { return result::Ok; }
+  // The unstretched surface of the last frame that reached the screen; null
+  // before the first. Its pixels are that frame's until the next is drawn.
+  std::shared_ptr<Surface> LastPresented() const { return lastPresented_.lock(); }
+
   // Called with the unstretched surface of every frame that reaches the
   // screen; record mode listens here.
   void SetPresentListener(std::function<void(const Surface&)> listener) { presentListener_ = std::move(listener); }
 
 protected:
   DisplayDevice(int32_t depth, uint32_t scanRows, double refreshHz);
-  void NotifyPresented(const Surface& frame) {
-    if (presentListener_) presentListener_(frame);
+  void NotifyPresented(const std::shared_ptr<Surface>& frame) {
+    lastPresented_ = frame;
+    if (presentListener_) presentListener_(*frame);
   }
   // Marks "now" as the start of a frame of the beam model.
   void NoteRetrace();
@@ -99,6 +114,7 @@ protected:
   std::shared_ptr<Surface> primary_, back_;
   // The frame last stretched onto the back buffer, shown by Flip.
   std::weak_ptr<Surface> pending_;
+  std::weak_ptr<Surface> lastPresented_;
   std::function<void(const Surface&)> presentListener_;
   uint32_t scanRows_;
   double refreshHz_;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <mutex>
 
 namespace platform {
 
@@ -101,6 +102,11 @@ uint8_t g_state[256];
 // read, and by that one only.
 bool g_pressed[256];
 bool g_watching = false;
+// Presses not yet taken by TakeKeyPresses, in order. Events may be pushed
+// from any thread, so the list has a lock.
+constexpr size_t kMaxPresses = 64;
+std::vector<uint8_t> g_presses;
+std::mutex g_pressesLock;
 
 int WatchKeys(void*, SDL_Event* event) {
   if (event->type != SDL_KEYDOWN && event->type != SDL_KEYUP) return 1;
@@ -108,7 +114,12 @@ int WatchKeys(void*, SDL_Event* event) {
   if (!code) return 1;
   g_state[code] = event->type == SDL_KEYDOWN ? 0x80 : 0;
   // A held key's repeats are not presses.
-  if (event->type == SDL_KEYDOWN && !event->key.repeat) g_pressed[code] = true;
+  if (event->type == SDL_KEYDOWN && !event->key.repeat) {
+    g_pressed[code] = true;
+    std::lock_guard<std::mutex> lock(g_pressesLock);
+    if (g_presses.size() == kMaxPresses) g_presses.erase(g_presses.begin());
+    g_presses.push_back(code);
+  }
   return 1;
 }
 
@@ -116,6 +127,14 @@ int WatchKeys(void*, SDL_Event* event) {
 
 uint8_t ScanCodeFromSdl(int sdlScancode) {
   return sdlScancode >= 0 && sdlScancode < SDL_NUM_SCANCODES ? kTable[size_t(sdlScancode)] : 0;
+}
+
+std::vector<uint8_t> TakeKeyPresses() {
+  if (SDL_WasInit(SDL_INIT_EVENTS)) SDL_PumpEvents();
+  std::vector<uint8_t> presses;
+  std::lock_guard<std::mutex> lock(g_pressesLock);
+  presses.swap(g_presses);
+  return presses;
 }
 
 namespace {
@@ -145,6 +164,10 @@ Result Keyboard::Open(std::unique_ptr<Keyboard>* out) {
   // Keys already held when the keyboard opens count as down.
   std::memset(g_state, 0, sizeof g_state);
   std::memset(g_pressed, 0, sizeof g_pressed);
+  {
+    std::lock_guard<std::mutex> lock(g_pressesLock);
+    g_presses.clear();
+  }
   int count = 0;
   const Uint8* held = SDL_GetKeyboardState(&count);
   for (int sc = 0; held && sc < count; ++sc)

@@ -24,6 +24,13 @@ constexpr Result InputGeneric = 0x80004005;
 // DirectInput scan code of an SDL scan code; 0 for keys without one.
 uint8_t ScanCodeFromSdl(int sdlScancode);
 
+// The keys pressed on the system keyboard since the previous call, oldest
+// first, by scan code (held keys' repeats are no presses; past 64 waiting
+// presses the oldest are dropped). Taking them leaves the key state that
+// GetState reads untouched: the player's controls read presses, the scenes
+// read states, and neither steals from the other.
+std::vector<uint8_t> TakeKeyPresses();
+
 // The keyboard device. The program reads the system's (Open); a test may
 // stand one of its own in its place (a state byte other than 0x80, a lost
 // device).

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/session.h"
 
 namespace platform {
@@ -121,6 +122,21 @@ Message TakeMessage() {
   return Message::Other;
 }
 
+bool WaitForMessage(int timeoutMs) {
+  if (!SDL_WasInit(SDL_INIT_EVENTS)) {
+    SleepMicros(int64_t(timeoutMs) * 1000);
+    return false;
+  }
+#ifdef __EMSCRIPTEN__
+  // A browser hands events over only while the program yields.
+  SleepMicros(int64_t(timeoutMs) * 1000);
+  SDL_PumpEvents();
+  return SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE;
+#else
+  return SDL_WaitEventTimeout(nullptr, timeoutMs) == 1;
+#endif
+}
+
 void PostQuit() {
   SDL_Event quit;
   std::memset(&quit, 0, sizeof quit);
@@ -186,6 +202,7 @@ Result WindowDevice::Create(std::shared_ptr<Window> window, int32_t width, int32
 }
 
 WindowDevice::~WindowDevice() {
+  if (overlay_) SDL_DestroyTexture(overlay_);
   if (texture_) SDL_DestroyTexture(texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
 }
@@ -233,6 +250,16 @@ Result WindowDevice::Render(int32_t rows) {
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   if (texture_) SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  if (texture_ && overlay_) {
+    // The overlay's place in frame pixels, stretched as the frame is.
+    int lw = 0, lh = 0;
+    SDL_RenderGetLogicalSize(renderer_, &lw, &lh);
+    if (lw <= 0 || lh <= 0) SDL_GetRendererOutputSize(renderer_, &lw, &lh);
+    auto scale = [](int32_t v, int size, int32_t frame) { return int(int64_t(v) * size / frame); };
+    const SDL_Rect place{scale(overlayX_, lw, textureWidth_), scale(overlayY_, lh, textureHeight_),
+                         scale(overlayWidth_, lw, textureWidth_), scale(overlayHeight_, lh, textureHeight_)};
+    SDL_RenderCopy(renderer_, overlay_, nullptr, &place);
+  }
   // One wait for the retrace: the renderer's own, or else the beam model's.
   if (vsync_ && !rendererSyncs_) WaitForLastRow(rows);
   SDL_RenderPresent(renderer_);
@@ -248,7 +275,7 @@ Result WindowDevice::StretchBlt(Surface& target, const std::shared_ptr<Surface>&
     return result::Ok;
   }
   Render(src->Height());
-  NotifyPresented(*src);
+  NotifyPresented(src);
   return result::Ok;
 }
 
@@ -256,7 +283,7 @@ Result WindowDevice::Flip() {
   // The page flip waits for the retrace: the screen's last row.
   SetVSync(true);
   Render(int32_t(ScreenRows()));
-  if (auto frame = pending_.lock()) NotifyPresented(*frame);
+  if (auto frame = pending_.lock()) NotifyPresented(frame);
   pending_.reset();
   return result::Ok;
 }
@@ -264,6 +291,25 @@ Result WindowDevice::Flip() {
 Result WindowDevice::ShowPrimary() {
   if (!primary_ || !Upload(*primary_)) return result::Generic;
   return Render(primary_->Height());
+}
+
+void WindowDevice::SetOverlay(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t> argb) {
+  if (overlay_) SDL_DestroyTexture(overlay_);
+  overlay_ = nullptr;
+  if (width <= 0 || height <= 0 || argb.size() < size_t(width) * size_t(height)) return;
+  overlay_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, width, height);
+  if (!overlay_) return;
+  SDL_SetTextureBlendMode(overlay_, SDL_BLENDMODE_BLEND);
+  SDL_UpdateTexture(overlay_, nullptr, argb.data(), width * 4);
+  overlayX_ = x;
+  overlayY_ = y;
+  overlayWidth_ = width;
+  overlayHeight_ = height;
+}
+
+Result WindowDevice::ShowAgain() {
+  if (!texture_) return result::Generic;
+  return Render(textureHeight_);
 }
 
 void WindowDevice::SetVSync(bool on) {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/display_device.h"
 
@@ -67,6 +68,10 @@ enum class Message { None, Quit, ToggleFullscreen, Other };
 // between the window and desktop fullscreen.
 Message TakeMessage();
 void PostQuit();
+// Gives the processor away until a message is waiting or `timeoutMs` have
+// passed (a paused show waits here instead of spinning); true when one is
+// waiting. Takes nothing from the queue.
+bool WaitForMessage(int timeoutMs);
 
 // What makes the display device of a window. The program's makes a
 // WindowDevice; a test puts its own in place (UseDisplayService) to stand a
@@ -101,6 +106,8 @@ public:
   void SetVSync(bool on) override;
   bool ToggleFullscreen() override;
   bool ShowsFullscreen() const override;
+  void SetOverlay(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t> argb) override;
+  Result ShowAgain() override;
 
   // What the renderer is: its name and whether the texture's layout is one
   // it draws without converting.
@@ -121,6 +128,9 @@ private:
   SDL_Texture* texture_ = nullptr;
   int32_t textureWidth_ = 0, textureHeight_ = 0;
   int32_t textureDepth_ = 32;
+  // The overlay and where it goes, in frame pixels; null when there is none.
+  SDL_Texture* overlay_ = nullptr;
+  int32_t overlayX_ = 0, overlayY_ = 0, overlayWidth_ = 0, overlayHeight_ = 0;
   // The renderer's present itself waits for the retrace.
   bool rendererSyncs_ = false;
   pixel::Layout desktop_ = pixel::LayoutOf(32);

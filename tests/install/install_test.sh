@@ -111,8 +111,9 @@ case "$check" in
       grep -q -- "^| .*\`$option[=\`]" "$readme" || fail "the README's options table lacks $option"
     done
     keys=$("$prefix/bin/quietorbit" --help | sed -n '/^Keys:/,/^$/p' | tr '\n' ' ')
-    for key in Escape F11 Alt+Enter; do
+    for key in Escape F11 Alt+Enter Space F12; do
       [[ "$keys" == *"$key"* ]] || fail "--help does not name the key $key: $keys"
+      grep -qF -- "$key" "$work/man.txt" || fail "the manual page does not name the key $key"
     done
     grep -q '^License: Expat' "$prefix/share/doc/quietorbit/copyright" || fail "the copyright file names no licence"
     [ "$("$prefix/bin/quietorbit" --version)" = "quietorbit $version" ] || fail "--version: $("$prefix/bin/quietorbit" --version)"
