@@ -16,6 +16,12 @@ endforeach()
 # kernels vectorise as they do natively with SSE2, and give the same pixels.
 add_compile_options(-msimd128)
 add_link_options(-msimd128)
+# Link-time optimisation: calls across files (the scenes into the buffer's
+# operations, the 3D code into the rasteriser) inline as they do within one.
+# Measured in the browser tests' table: 16-bit intro 0.98 -> 0.88 ms a frame,
+# circles 0.74 -> 0.62, metaballs 0.64 -> 0.51; every frame hash unchanged.
+add_compile_options(-flto)
+add_link_options(-flto)
 
 function(qo_wasm_library target)
   cmake_parse_arguments(ARG "" "" "INCLUDE;LIBS" ${ARGN})
