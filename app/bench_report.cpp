@@ -4,9 +4,7 @@
 #include <cstdio>
 
 namespace {
-struct Percentiles {
-  double median, p95, max;
-};
+using Percentiles = BenchReport::Percentiles;
 
 Percentiles Summarise(std::vector<double> v) {
   if (v.empty()) return {0, 0, 0};
@@ -41,7 +39,18 @@ void BenchReport::Print(bool json, int depth, double totalMs) const {
                   comma, name.c_str(), t.size(), p.median, p.p95, p.max);
       comma = ", ";
     }
-    std::printf("]}\n");
+    std::printf("]");
+    if (!jumps_.empty()) {
+      const Percentiles p = JumpSummary();
+      std::printf(", \"jump_median_ms\": %.1f, \"jump_max_ms\": %.1f, \"jumps\": [", p.median, p.max);
+      comma = "";
+      for (const Jump& j : jumps_) {
+        std::printf("%s{\"scene\": \"%s\", \"to\": \"%s\", \"ms\": %.1f}", comma, j.scene.c_str(), j.where.c_str(), j.ms);
+        comma = ", ";
+      }
+      std::printf("]");
+    }
+    std::printf("}\n");
     return;
   }
   std::printf("quietorbit benchmark, %d bits per pixel (processor time to draw one frame; pacing and present excluded)\n",
@@ -54,4 +63,15 @@ void BenchReport::Print(bool json, int depth, double totalMs) const {
   }
   std::printf("loading: %.1f ms of work (its sleeps and waits not counted)\n", loadingMs_);
   std::printf("total:   %.1f ms\n", totalMs);
+  if (jumps_.empty()) return;
+  std::printf("jumps (wall-clock time from the jump to its first frame presented):\n");
+  for (const Jump& j : jumps_) std::printf("  %-10s %-7s %8.1f ms\n", j.scene.c_str(), j.where.c_str(), j.ms);
+  const Percentiles p = JumpSummary();
+  std::printf("  median %.1f ms, worst %.1f ms\n", p.median, p.max);
+}
+
+BenchReport::Percentiles BenchReport::JumpSummary() const {
+  std::vector<double> ms;
+  for (const Jump& j : jumps_) ms.push_back(j.ms);
+  return Summarise(ms);
 }

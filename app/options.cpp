@@ -159,7 +159,7 @@ std::string CheckTogether(Options& o, const std::vector<std::string>& given, con
   if (!frames.empty() && (!from.empty() || !to.empty()))
     return "--frames and --from/--to both choose frames: give one of them";
 
-  const int64_t total = ShowFrames(o.start);
+  const int64_t total = ShowFrames(o.startMillis);
   const std::string length = " is past the end of the show (" + Seconds(double(total) / kFramesPerSecond) + " long" +
                              (o.start.empty() ? "" : " from " + o.start) + ")";
   double fromSeconds = 0, toSeconds = double(total) / kFramesPerSecond;
@@ -250,7 +250,9 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
     else if (name == "--frames") frames = value;
     else if (name == "--start") {
       o.start = value;
-      if (!FindShowPart(value)) fail(arg + ": --start needs a scene: " + SceneNames());
+      std::string why;
+      if (const std::optional<int32_t> at = ParseShowTime(value, &why)) o.startMillis = *at;
+      else fail(arg + ": " + why + " (scenes: " + SceneNames() + ")");
     } else if (name == "--record-size") {
       const size_t x = value.find('x');
       int64_t w = 0, h = 0;
@@ -332,8 +334,9 @@ std::string HelpText() {
   line("--record-size=WxH", "with --record: each frame enlarged by the largest whole factor that fits,");
   line("", "every pixel a square block, centred on black (e.g. 3840x2160: 5 times)");
   line("--record-scale=K", "with --record: each frame enlarged K times, every pixel a K x K block");
-  line("--start=SCENE", "skip to a scene after loading, the music where that scene has it:");
-  line("", SceneNames());
+  line("--start=TIME", "after loading, jump to show time TIME: seconds (200), minutes:seconds");
+  line("", "(3:20), a scene (metaballs) or seconds into one (metaballs+12.5); the picture and");
+  line("", "the music are those of a full run at that time. Scenes: " + SceneNames());
   line("--list-scenes", "print each scene with its start in the music, in seconds, and exit");
   line("--gentle", "no part of the show flashes more than three times a second (see the warning)");
   line("--benchmark", "play headless on a virtual clock and report drawing time per frame");

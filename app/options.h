@@ -45,7 +45,8 @@ struct Options {
   std::optional<FrameLayout> layout;  // --record-size, --record-scale
   bool json = false;                  // --json
   bool gentle = false;                // --gentle
-  std::string start;                  // --start=SCENE
+  std::string start;                  // --start=TIME, as given (for messages)
+  int32_t startMillis = -1;           // ... the show time it names; -1: none
   std::string error;                  // what is wrong with the command line; the run does not start
 };
 

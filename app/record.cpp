@@ -18,6 +18,7 @@
 #include "app/show.h"
 #include "core/frame_observer.h"
 #include "core/globals.h"
+#include "core/show_control.h"
 #include "core/timeline.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
@@ -49,8 +50,8 @@ class Recorder final : public FrameObserver {
 public:
   Recorder(const Options& options, platform::VirtualClock* clock)
       : options_(options), span_(options_.frames), clock_(clock),
-        progress_(span_.end < 0 ? ShowFrames(options.start) : span_.end,
-                  FramesToWrite(span_, ShowFrames(options.start)),
+        progress_(span_.end < 0 ? ShowFrames(options.startMillis) : span_.end,
+                  FramesToWrite(span_, ShowFrames(options.startMillis)),
                   options.mode == RunMode::Record   ? "written"
                   : options.mode == RunMode::Hashes ? "hashed"
                                                     : "played",
@@ -65,15 +66,14 @@ public:
   // Time moves from `from` to `to`: every video frame whose instant lies in
   // [from, to) shows the screen as it is now, and the music advances. Here,
   // between frames, is where a quit signal stops the run; and once the last
-  // frame asked for and its music are written the run ends.
+  // frame asked for and its music are written the run is complete: the show
+  // is asked to leave (without the fade, which nobody will see or hear).
   void Advance(int64_t from, int64_t to) {
-    if (const int sig = platform::QuitSignal()) Interrupted(sig);
+    if (done_) return;
+    if (const int sig = platform::QuitSignal()) return Interrupted(sig);
     for (int64_t g = NextGrid(from); g < to; g += kFrameMicros) EmitFrame(g);
     RenderAudio(to);
-    if (span_.end >= 0 && to >= span_.end * kFrameMicros) {
-      const int code = Finish();
-      std::exit(code);
-    }
+    if (span_.end >= 0 && to >= span_.end * kFrameMicros) show::RequestLeave(Finish(), false);
   }
 
   void Presented(const platform::Surface& s) {
@@ -94,12 +94,17 @@ public:
 
   void FrameDrawn() override { report_.AddFrame(currentScene_, (ThreadSeconds() - frameStart_) * 1000.0); }
 
+  void AddJump(const std::string& scene, const char* where, double ms) { report_.AddJump(scene, where, ms); }
+
   // The end of the run, whether the show ended, was left or has played
   // every frame asked for: completes the output and says what it wrote.
   // Returns the exit code.
   int Finish() {
-    if (done_) return 0;
-    if (const int sig = platform::QuitSignal()) Interrupted(sig);
+    if (done_) return code_;
+    if (const int sig = platform::QuitSignal()) {
+      Interrupted(sig);
+      return code_;
+    }
     done_ = true;
     // A frame presented since the last video frame still gets its own; the
     // music then runs to the end of the last frame's 20 ms, so picture and
@@ -108,9 +113,12 @@ public:
     RenderAudio(nextFrame_ * kFrameMicros);
     progress_.End();
     if (!output_->Finish()) {
-      if (const int sig = platform::QuitSignal()) Interrupted(sig);
+      if (const int sig = platform::QuitSignal()) {
+        Interrupted(sig);
+        return code_;
+      }
       std::fprintf(stderr, "quietorbit: %s was not written\n", options_.out.c_str());
-      return 1;
+      return code_ = 1;
     }
     if (const std::string names = output_->Names(); !names.empty()) {
       char seconds[32] = "";
@@ -132,12 +140,15 @@ public:
 private:
   static int64_t NextGrid(int64_t micros) { return (micros + kFrameMicros - 1) / kFrameMicros * kFrameMicros; }
 
-  [[noreturn]] void Interrupted(int sig) {
+  // A quit signal: nothing written stays, and the show leaves at its next
+  // quit test with 128 + the signal's number.
+  void Interrupted(int sig) {
+    if (code_ != 0) return;
     Fail();
+    code_ = 128 + sig;
     std::fprintf(stderr, "quietorbit: stopped by %s%s\n", sig == SIGINT ? "SIGINT" : "SIGTERM",
                  options_.mode == RunMode::Record ? ("; " + options_.out + " was not written").c_str() : "");
-    std::fflush(stderr);
-    std::_Exit(128 + sig);
+    show::RequestLeave(code_, false);
   }
 
   void AttachToDisplay() {
@@ -187,6 +198,7 @@ private:
   std::unique_ptr<RecordOutput> output_;
   ProgressLine progress_;
   bool attached_ = false, done_ = false;
+  int code_ = 0;
   std::vector<float> audio_;
   bool presentedSinceEmit_ = false;
   FrameInfo pendingInfo_, shownInfo_;
@@ -194,8 +206,6 @@ private:
   std::string currentScene_;
   double startWall_ = 0, frameStart_ = 0;
 };
-
-Recorder* g_recorder = nullptr;
 
 }  // namespace
 
@@ -207,32 +217,24 @@ int RunRecorded(const Options& options) {
   platform::VirtualClock* vclock = clock.get();
   platform::UseClock(std::move(clock));
 
-  static Recorder recorder(options, vclock);
+  Recorder recorder(options, vclock);
   std::string error;
   if (!recorder.Open(&error)) {
     std::fprintf(stderr, "quietorbit: %s\n", error.c_str());
     return 1;
   }
-  g_recorder = &recorder;
-  vclock->SetListener([](int64_t from, int64_t to) {
-    if (g_recorder) g_recorder->Advance(from, to);
-  });
+  vclock->SetListener([&recorder](int64_t from, int64_t to) { recorder.Advance(from, to); });
   SetFrameObserver(&recorder);
-  SetErrorCleanup([] {
-    if (g_recorder) g_recorder->Fail();
-  });
-  // Leaving early (the test hooks' Escape or window close) ends the process
-  // from inside a scene: the output is completed then.
-  std::atexit([] {
-    if (!g_recorder) return;
-    std::fflush(stdout);
-    if (const int code = g_recorder->Finish()) std::_Exit(code);
-  });
+  SetErrorCleanup([&recorder] { recorder.Fail(); });
 
-  RunShow(options);
+  JumpTimes jumpTimes;
+  if (options.mode == RunMode::Benchmark)
+    jumpTimes = [&recorder](const std::string& scene, const char* where, double ms) { recorder.AddJump(scene, where, ms); };
+  const int shown = RunShow(options, jumpTimes);
 
   SetFrameObserver(nullptr);
+  SetErrorCleanup(nullptr);
+  vclock->SetListener(nullptr);
   const int code = recorder.Finish();
-  g_recorder = nullptr;
-  return code;
+  return code != 0 ? code : shown;
 }

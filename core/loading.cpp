@@ -52,9 +52,3 @@ void TLoadingScene::ShowProgress(const std::string& message) {
   FinishFrame();
   ++Counter;
 }
-
-void TLoadingScene::FreeScene() {
-  Logo.reset();
-  Background.reset();
-  ProgressBuffer.reset();
-}

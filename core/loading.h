@@ -22,9 +22,6 @@ public:
   std::unique_ptr<TImage64> Background, Logo;
   std::unique_ptr<TBuffer64> ProgressBuffer;
 
-protected:
-  void FreeScene() override;
-
 private:
   const char* name_ = "";  // the progress steps' frames belong to the loading part
 };

@@ -57,10 +57,21 @@ void CheckMusicPause() {
 
 void ResumeMusic() { audio::Start(); }
 
-void SkipMusic(int64_t millis) {
-  if (NoSound || millis <= 0) return;
-  if (std::optional<uint64_t> at = audio::GetPosition(MusicHandle))
-    audio::SetPosition(MusicHandle, *at + uint64_t(millis) * 44100 / 1000);
+void HoldMusic() { audio::Pause(); }
+
+namespace {
+uint64_t g_holdPosition = 0;
+}  // namespace
+
+void MarkMusicHold() {
+  if (NoSound) return;
+  g_holdPosition = audio::GetPosition(MusicHandle).value_or(0);
+}
+
+void PlaceMusic(int32_t showMillis) {
+  if (NoSound) return;
+  const int64_t since = int64_t(showMillis) - timeline::kHoldPoint;
+  audio::SetPosition(MusicHandle, g_holdPosition + uint64_t(since > 0 ? since : 0) * 44100 / 1000);
 }
 
 float BeatPhase(float musicTimer) {
@@ -75,6 +86,11 @@ void FadeOutMusic() {
     if (i < volume) audio::SetVolume(i);
     platform::GetClock().Sleep(30);
   }
+  FreeMusic();
+}
+
+void FreeMusic() {
+  if (NoSound) return;
   if (MusicIsModule) audio::MusicFree(MusicHandle);
   else audio::StreamFree(MusicHandle);
 }

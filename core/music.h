@@ -25,8 +25,15 @@ void CheckMusicPause();
 // Lets the held output continue from the exact frame where it stopped.
 void ResumeMusic();
 
-// While held: moves the music `millis` ahead of where it stopped. Only with sound.
-void SkipMusic(int64_t millis);
+// Holds all output where it is (a jump holds the music while it plays forward).
+void HoldMusic();
+
+// Notes where the music was held at the hold point, while it still is.
+void MarkMusicHold();
+
+// Moves the music to where a full run has it at show time `showMillis`
+// (MusicTimer): the hold point's position plus the time since. Only with sound.
+void PlaceMusic(int32_t showMillis);
 
 // Where MusicTimer stands in the music's beat (the timeline's grid, bar 0 at
 // the hold point): 0 on the beat, rising towards 1 just before the next.
@@ -35,6 +42,9 @@ float BeatPhase(float musicTimer);
 // About 3 s: volume stepped down once per 30 ms (101 steps, never rising),
 // then the music is freed. Only with sound.
 void FadeOutMusic();
+
+// Frees the music at once (the normal end cuts it off). Only with sound.
+void FreeMusic();
 
 // Closes the audio component. Only with sound.
 void FreeSound();

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "Zentra2/cpu.h"
@@ -10,7 +9,6 @@
 #include "Zentra2/input.h"
 #include "Zentra2/timer.h"
 #include "Zentra2/zentra.h"
-#include "core/devices.h"
 #include "core/frame_observer.h"
 #include "core/music.h"
 #include "core/run_hooks.h"
@@ -38,32 +36,35 @@ TScene::TScene() {
   platform::GetClock().Sleep(500);
 }
 
+TScene::~TScene() { delete Buffer; }
+
 void TScene::BeginScene() {
-  FrameCount = 0;
   StartTime = Elapsed(SyncTimer);
+  // A jump may start a scene at its last frame: the overlay counts the
+  // frames a full run has drawn by then.
+  const int32_t skipped = show::BeginPlannedRun();
+  FrameCount = ShowFramerate || DebugMode ? skipped / timeline::kFrameMillis : 0;
   LastFrameTime = Elapsed(MusicTimer);
 }
 
 float TScene::SceneTime() { return Elapsed(SyncTimer) - StartTime; }
 
 void TScene::NoteFrameStart(const char* name, float t) {
-  if (g_observer) g_observer->FrameStarted(name, t);
+  if (g_observer && !show::Silent()) g_observer->FrameStarted(name, t);
 }
 
 void TScene::EndFrame() {
-  if (g_observer) g_observer->FrameDrawn();
+  const bool silent = show::Silent();
+  if (g_observer && !silent) g_observer->FrameDrawn();
   // At most one frame per 20 ms of MusicTimer; a late frame goes out at once.
   platform::BusyWait(MusicTimer ? MusicTimer->MicrosAt(LastFrameTime + 20.0f) : 0,
                      [] { return Elapsed(MusicTimer) - LastFrameTime >= 20.0f || !MusicTimer; });
   LastFrameTime = Elapsed(MusicTimer);
 
   DrawDebugInfo();
-  if (MotionBlur) {
-    ScreenBuffer->DrawAlpha(BlurBuffer, 0, 0, ColorComponent(128.0f));
-    BlurBuffer->Flip(VSync != 0);
-  } else {
-    ScreenBuffer->Flip(VSync != 0);
-  }
+  if (MotionBlur) ScreenBuffer->DrawAlpha(BlurBuffer, 0, 0, ColorComponent(128.0f));
+  if (silent) return;
+  (MotionBlur ? BlurBuffer : ScreenBuffer)->Flip(VSync != 0);
   if (g_observer) g_observer->FramePresented();
 }
 
@@ -132,20 +133,11 @@ bool TScene::QuitRequested() {
 }
 
 void TScene::FinishFrame() {
+  const bool silent = show::Silent();
   EndFrame();
-  if (DebugMode) ReadDebugKeys();
-  if (QuitRequested()) Destroy();
-}
-
-void TScene::Destroy() {
-  FreeScene();
-  if (!NoSound) {
-    FadeOutMusic();
-    FreeSound();
+  if (!silent) {
+    if (DebugMode) ReadDebugKeys();
+    if (QuitRequested()) show::RequestLeave(0, true);
   }
-  delete Buffer;
-  Buffer = nullptr;
-  FreeDevices();
-  std::fflush(stdout);
-  std::exit(0);
+  show::FrameEnded(silent);
 }

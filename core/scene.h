@@ -4,8 +4,9 @@
 // the first one whose scene time exceeds span.length (that one is still drawn
 // and shown). The main sequence's table gives every scene its span. Every
 // frame ends in FinishFrame: pacing and present, the scene's debug keys, the
-// quit test; on a quit Destroy frees what the scene made (FreeScene), then
-// the shared devices, and ends the program.
+// quit test. A quit (or a jump, see show_control.h) ends the frame loop
+// after that frame: Run returns and the show loop tears down or jumps. A
+// scene frees what it made in its destructor.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 
 #include "Zentra2/buffer.h"
 #include "core/globals.h"
+#include "core/show_control.h"
 #include "core/timeline.h"
 
 class TScene {
@@ -24,7 +26,7 @@ public:
   TScene();
   TScene(const TScene&) = delete;
   TScene& operator=(const TScene&) = delete;
-  virtual ~TScene() = default;
+  virtual ~TScene();
 
   // Plays the scene from its first frame to the end of `span`.
   virtual void Run(const SceneSpan& span) = 0;
@@ -43,12 +45,9 @@ public:
   // when the user wants to leave.
   bool QuitRequested();
   // The end of every frame: EndFrame, the debug keys (with -debug), then the
-  // quit test, which leads to Destroy.
+  // quit test, which asks the show to leave. A frame played forward without
+  // presenting (a jump) has neither.
   void FinishFrame();
-  // The teardown: frees what the scene made, fades the music out, frees this
-  // scene's Buffer and the shared devices (FreeDevices), and ends the process
-  // with exit code 0.
-  [[noreturn]] void Destroy();
 
   // The scene protocol. `frame(t)` draws the frame for scene time t (and
   // calls the scene's FinishFrame).
@@ -66,7 +65,7 @@ public:
       t = SceneTime();
       NoteFrameStart(span.name, t);
       frame(t);
-    } while (t <= span.length);
+    } while (t <= span.length && !show::Interrupted());
   }
 
   // SyncTimer units since BeginScene.
@@ -82,6 +81,4 @@ public:
 protected:
   // The scene's own debug keys, read after EndFrame while -debug is on.
   virtual void ReadDebugKeys() {}
-  // Frees what the scene made, before the display goes.
-  virtual void FreeScene() {}
 };

@@ -69,4 +69,9 @@ Clock& GetClock() { return *Current(); }
 
 void UseClock(std::unique_ptr<Clock> clock) { Current() = std::move(clock); }
 
+std::unique_ptr<Clock> SwapClock(std::unique_ptr<Clock> clock) {
+  std::swap(Current(), clock);
+  return clock;
+}
+
 }  // namespace platform

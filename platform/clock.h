@@ -94,6 +94,9 @@ double ProcessorSeconds();
 Clock& GetClock();
 // Installs `clock` as the program's clock (tests, record and benchmark modes).
 void UseClock(std::unique_ptr<Clock> clock);
+// Installs `clock` and hands back the one it replaces, to be put back later
+// (a jump plays forward on a virtual clock of its own).
+std::unique_ptr<Clock> SwapClock(std::unique_ptr<Clock> clock);
 
 }  // namespace platform
 

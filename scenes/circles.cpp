@@ -104,9 +104,3 @@ void TCirclesScene::DrawFrame(float t) {
     ScreenBuffer->FillRect(0, RenderHeight - b, RenderWidth, RenderHeight, Black);  // bottom
   }
 }
-
-void TCirclesScene::FreeScene() {
-  Backdrop.reset();
-  Rings.reset();
-  Moire.reset();
-}

@@ -43,6 +43,4 @@ public:
   std::unique_ptr<TBuffer64> Rings;
   std::unique_ptr<TBuffer64> Moire;  // --gentle: the interference pattern, blended in at a third
 
-protected:
-  void FreeScene() override;
 };

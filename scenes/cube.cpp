@@ -337,10 +337,3 @@ void TCubeScene::ReadDebugKeys() {
   if (Input->KeyDown(32)) WobbleFreq += 0.1f;     // D
   if (Input->KeyDown(46)) WobbleFreq -= 0.1f;     // C
 }
-
-void TCubeScene::FreeScene() {
-  Backdrop.reset();
-  CubeLayer.reset();
-  NegativeLayer.reset();
-  CubeTexture.reset();
-}

@@ -79,9 +79,6 @@ public:
   // Scene time of the previous frame, for the frame-rate independent turn.
   float PreviousTime = 0.0f;
 
-protected:
-  void FreeScene() override;
-
 private:
   void SplitStep(int32_t cx, int32_t cy);
   void DrawParticles(float t);

@@ -87,12 +87,3 @@ void TGreetzScene::DrawFrame(float t) {
 void TGreetzScene::ReadDebugKeys() {
   ReadMeshDebugKeys(Mesh);
 }
-
-void TGreetzScene::FreeScene() {
-  Finale.reset();
-  Panel.reset();
-  Greet3.reset();
-  Greet2.reset();
-  Greet1.reset();
-  Backdrop.reset();
-}

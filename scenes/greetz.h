@@ -26,7 +26,6 @@ public:
 
 protected:
   void ReadDebugKeys() override;
-  void FreeScene() override;
 
 private:
   // Inverts the panel and subtracts it from the screen at (300, y).

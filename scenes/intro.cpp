@@ -94,10 +94,3 @@ void TIntroScene::DrawFrame(float t) {
   Backdrop->Draw(ScreenBuffer, 0, k - RenderHeight);
   Buffer->DrawAdd(ScreenBuffer, 0, 0);
 }
-
-void TIntroScene::FreeScene() {
-  Backdrop.reset();
-  Picture3.reset();
-  Picture2.reset();
-  Picture1.reset();
-}

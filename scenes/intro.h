@@ -29,9 +29,6 @@ public:
   std::unique_ptr<TImage64> Picture1, Picture2, Picture3;
   std::unique_ptr<TImageT64> Backdrop;
 
-protected:
-  void FreeScene() override;
-
 private:
   void DrawParticles(float t);
   bool negative_ = false;  // the layer is inverted (--gentle)

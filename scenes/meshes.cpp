@@ -184,9 +184,3 @@ void TMeshesScene::ReadDebugKeys() {
     if (Input && Input->KeyDown(pick[i])) Current = &Meshes[i];
   ReadMeshDebugKeys(mesh);
 }
-
-void TMeshesScene::FreeScene() {
-  SaucerTexture.reset();
-  MeshTexture.reset();
-  Backdrop.reset();
-}

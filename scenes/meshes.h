@@ -25,7 +25,6 @@ public:
 
 protected:
   void ReadDebugKeys() override;
-  void FreeScene() override;
 
 private:
   void ApplyTimeline(float t);

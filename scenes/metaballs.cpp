@@ -165,10 +165,3 @@ void TMetaballsScene::DrawFrame(float t) {
 
   if (t > 80000.0f) Buffer->DrawAlpha(ScreenBuffer, 0, 0, FadeOpacity(t));
 }
-
-void TMetaballsScene::FreeScene() {
-  MaskedOverlay.reset();
-  Overlay.reset();
-  Background.reset();
-  BallLayer.reset();
-}

@@ -52,9 +52,6 @@ public:
   std::unique_ptr<TImage64> Overlay;
   std::unique_ptr<TBuffer64> MaskedOverlay;
 
-protected:
-  void FreeScene() override;
-
 private:
   void DrawAdditive(float t, int32_t shift, int32_t shiftG);
 };

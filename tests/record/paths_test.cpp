@@ -78,6 +78,11 @@ TEST_F(Paths, MistakesAreCaughtBeforeTheShowStarts) {
       {"--record=x --record-scale=0", 2, "a whole factor from 1 to 16"},
       {"--record=x.mp4 --record-size=1025x768", 2, ".mp4 needs an even width and height"},
       {"--start=loading", 2, "intro, cube, circles, metaballs, meshes, greetz"},
+      {"--start=5", 2, "--start=5: the scenes play from 8.50 s to 368.72 s of the show"},
+      {"--start=metaballs+61", 2, "metaballs plays from 161.94 s to 221.98 s"},
+      {"--start=3:7", 2, "--start=3:7: needs a show time"},
+      {"--start=sphere+2", 2, "no scene called sphere"},
+      {"--record=x --start=3:20 --from=181", 2, "(180.98 s long from 3:20)"},
       {"--record=/proc/qo/out.mp4", 1, "/proc/qo"},
       {"--record=/proc/qo/frames", 1, "/proc/qo/frames"},
   };
