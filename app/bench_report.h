@@ -16,23 +16,24 @@ public:
   void AddFrame(const std::string& scene, double milliseconds);
   // The loading screen's work apart from its sleeps and waits.
   void SetLoading(double milliseconds) { loadingMs_ = milliseconds; }
-  // How long a jump to `where` ("middle", "end") of `scene` took to land.
-  void AddJump(const std::string& scene, const std::string& where, double milliseconds) {
-    jumps_.push_back({scene, where, milliseconds});
+  // How long a jump to `where` ("middle", "end") of `scene` took to land,
+  // on the wall clock and in processor time.
+  void AddJump(const std::string& scene, const std::string& where, double wallMs, double processorMs) {
+    jumps_.push_back({scene, where, wallMs, processorMs});
   }
   void Print(bool json, int depth, double totalMs) const;
   // "scene": median, ... (JSON members, no braces).
   void PrintMedians() const;
 
 private:
-  Percentiles JumpSummary() const;
-
   std::vector<std::string> order_;
   std::map<std::string, std::vector<double>> times_;
   double loadingMs_ = 0;
   struct Jump {
     std::string scene, where;
-    double ms;
+    double wallMs, processorMs;
   };
   std::vector<Jump> jumps_;
+
+  Percentiles JumpSummary(double Jump::*field) const;
 };

@@ -94,7 +94,9 @@ public:
 
   void FrameDrawn() override { report_.AddFrame(currentScene_, (ThreadSeconds() - frameStart_) * 1000.0); }
 
-  void AddJump(const std::string& scene, const char* where, double ms) { report_.AddJump(scene, where, ms); }
+  void AddJump(const std::string& scene, const char* where, double wallMs, double processorMs) {
+    report_.AddJump(scene, where, wallMs, processorMs);
+  }
 
   // The end of the run, whether the show ended, was left or has played
   // every frame asked for: completes the output and says what it wrote.
@@ -229,7 +231,9 @@ int RunRecorded(const Options& options) {
 
   JumpTimes jumpTimes;
   if (options.mode == RunMode::Benchmark)
-    jumpTimes = [&recorder](const std::string& scene, const char* where, double ms) { recorder.AddJump(scene, where, ms); };
+    jumpTimes = [&recorder](const std::string& scene, const char* where, double wallMs, double processorMs) {
+      recorder.AddJump(scene, where, wallMs, processorMs);
+    };
   const int shown = RunShow(options, jumpTimes);
 
   SetFrameObserver(nullptr);

@@ -220,12 +220,14 @@ public:
       const int32_t start = int32_t(timeline::SceneStartMillis(i)), end = int32_t(timeline::SceneStartMillis(i + 1));
       for (const auto& [where, at] : {std::pair{"middle", start + (end - start) / 2}, std::pair{"end", end - 1}}) {
         const auto t0 = std::chrono::steady_clock::now();
+        const double cpu0 = platform::ProcessorSeconds();
         const size_t part = PrepareJump(at);
         show::StopAfterFrames(1);
         Run(part);
         show::StopAfterFrames(-1);
         report(kShow[part].span.name, where,
-               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count(),
+               (platform::ProcessorSeconds() - cpu0) * 1000);
       }
     }
     SetFrameObserver(observer);

@@ -54,9 +54,9 @@ Landing LandingOf(int32_t showMillis);
 // `startMillis` after loading (-1: no jump, the first scene).
 int64_t ShowFrames(int32_t startMillis);
 
-// How long a jump took to land (its first frame presented), in wall-clock
-// milliseconds: `scene` and where in it ("middle", "end").
-using JumpTimes = std::function<void(const std::string& scene, const char* where, double millis)>;
+// How long a jump took to land (its first frame presented): `scene`, where
+// in it ("middle", "end"), wall-clock and processor milliseconds.
+using JumpTimes = std::function<void(const std::string& scene, const char* where, double wallMs, double processorMs)>;
 
 // Plays the show as the options say and returns the exit code: the normal
 // end, leaving (Escape, a window close, a quit signal) or the recorder's
