@@ -23,6 +23,7 @@
 #include "core/globals.h"
 #include "app/options.h"
 #include "platform/clock.h"
+#include "platform/pixel_format.h"
 #include "platform/window.h"
 
 namespace {
@@ -31,13 +32,7 @@ constexpr const char* kCaption = ".oO[ quiet orbit ]Oo.";
 
 void Put(TBuffer64& b, int x, int y, uint32_t c) {
   if (x < 0 || y < 0 || x >= b.Width || y >= b.Height) return;
-  uint8_t* p = b.Rows[size_t(y)];
-  switch (b.BitDepth) {
-    case 15:
-    case 16: p[2 * x] = uint8_t(c), p[2 * x + 1] = uint8_t(c >> 8); break;
-    case 24: p[3 * x] = uint8_t(c), p[3 * x + 1] = uint8_t(c >> 8), p[3 * x + 2] = uint8_t(c >> 16); break;
-    default: reinterpret_cast<uint32_t*>(p)[x] = c;
-  }
+  platform::pixel::WithDepth(b.BitDepth, [&](auto px) { decltype(px)::Store(b.Rows[size_t(y)], x, c); });
 }
 
 void Box(TBuffer64& b, int x1, int y1, int x2, int y2, uint32_t c) {
