@@ -347,7 +347,10 @@ std::string HelpText() {
       "\nKeys: Escape leaves the show, as do closing the window and Ctrl+C; F11 or\n"
       "Alt+Enter switch between the window and fullscreen. Space pauses and resumes\n"
       "(every clock and the music stop); F12 saves the frame on the screen, 512 x 384,\n"
-      "as quietorbit-SECONDSs.png in the folder the program was started from.\n"
+      "as quietorbit-SECONDSs.png in the folder the program was started from. Left and\n"
+      "Right jump 10 s back and on, Page Up and Page Down to the start of the previous\n"
+      "and next scene, Home to the intro's start; with -debug these five keys are the\n"
+      "scenes' debug keys instead.\n"
       "\nExit status: 0 when the show ran to its end or was left, 1 on an error, 2 on\n"
       "a mistake in the options; 130 or 143 when a recording, benchmark or hash run\n"
       "was stopped by Ctrl+C (SIGINT) or SIGTERM, which leaves none of its files.\n";

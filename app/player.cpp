@@ -12,6 +12,7 @@
 #include "Zentra2/zentra.h"
 #include "app/rgb_frames.h"
 #include "core/globals.h"
+#include "core/show_control.h"
 #include "core/timeline.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
@@ -172,7 +173,8 @@ bool Player::Act(Control control, bool paused) {
     default:
       // A move ends a pause first; it is made once every clock runs again.
       if (paused) return true;
-      if (mover_) mover_(control);
+      if (const int64_t target = MoveTargetMillis(control, int64_t(Elapsed(MusicTimer))); target >= 0)
+        show::RequestJump(int32_t(target));
       return false;
   }
 }
@@ -217,7 +219,7 @@ void Player::PauseUntilResumed() {
     }
     platform::PostQuit();
   }
-  if (after != Control::Pause && after != Control::None && mover_) mover_(after);
+  if (after != Control::Pause) Act(after, false);
 }
 
 void Player::ShowIndicator(bool on) {

@@ -1,13 +1,12 @@
 // The live show's controls: Space pauses and resumes, F12 saves the frame on
-// the screen as a PNG, and Left, Right, Page Up, Page Down and Home ask to
-// move through the show. They ride on the frame contract's observer hook and
+// the screen as a PNG, and Left, Right, Page Up, Page Down and Home jump
+// through the show. They ride on the frame contract's observer hook and
 // act once a frame has reached the screen; record, benchmark and hash runs
 // never install them.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "core/frame_observer.h"
@@ -45,10 +44,6 @@ public:
   // Saved frames go into `folder` (the one the program was started from).
   explicit Player(std::filesystem::path folder);
 
-  // Asked to move through the show (Back, Forward, PreviousScene, NextScene,
-  // Restart); without one these keys do nothing.
-  void SetMover(std::function<void(Control)> mover) { mover_ = std::move(mover); }
-
   void FrameStarted(const char* scene, float t) override;
   void FramePresented() override;
 
@@ -66,10 +61,10 @@ private:
   void PauseUntilResumed();
   // Lays the indicator over the screen's picture, or takes it away.
   void ShowIndicator(bool on);
-  // Acts on one control; true when it ends a pause.
+  // Acts on one control; true when it ends a pause. A move asks the show
+  // for a jump, which lands after the frame playing now.
   bool Act(Control control, bool paused);
 
   std::filesystem::path folder_;
   std::string scene_;
-  std::function<void(Control)> mover_;
 };

@@ -111,7 +111,7 @@ case "$check" in
       grep -q -- "^| .*\`$option[=\`]" "$readme" || fail "the README's options table lacks $option"
     done
     keys=$("$prefix/bin/quietorbit" --help | sed -n '/^Keys:/,/^$/p' | tr '\n' ' ')
-    for key in Escape F11 Alt+Enter Space F12; do
+    for key in Escape F11 Alt+Enter Space F12 Left Right Home; do
       [[ "$keys" == *"$key"* ]] || fail "--help does not name the key $key: $keys"
       grep -qF -- "$key" "$work/man.txt" || fail "the manual page does not name the key $key"
     done
