@@ -41,6 +41,8 @@ std::vector<std::pair<std::string, long>> SceneFrames(const std::string& benchma
   std::istringstream in(benchmarkOut);
   std::string line;
   while (std::getline(in, line)) {
+    // The jump times follow the scenes' table.
+    if (line.rfind("jumps", 0) == 0) break;
     std::istringstream fields(line);
     std::string name;
     long frames = 0;
