@@ -49,6 +49,19 @@ void TScene::BeginScene() {
 
 float TScene::SceneTime() { return Elapsed(SyncTimer) - StartTime; }
 
+bool TScene::CoversScreen(const TBuffer64* picture, int32_t extraRows) {
+  return picture && ScreenBuffer && picture->Width >= ScreenBuffer->Width &&
+         picture->Height >= ScreenBuffer->Height + extraRows;
+}
+
+bool TScene::PictureOverdrawn(float t) const {
+  if (MotionBlur || !show::SilentBeforeAnother()) return false;
+  // Played forward, frames are exactly one step apart; a unit either side
+  // keeps the answer right whatever the rounding of the clock readings.
+  constexpr float kStep = float(timeline::kFrameMillis * timeline::kUnitsPerMilli);
+  return RedrawsScreen(t + kStep - 1.0f) && RedrawsScreen(t + kStep + 1.0f);
+}
+
 void TScene::NoteFrameStart(const char* name, float t) {
   if (g_observer && !show::Silent()) g_observer->FrameStarted(name, t);
 }

@@ -70,6 +70,12 @@ public:
 
   // SyncTimer units since BeginScene.
   float SceneTime();
+  // Whether the frame for scene time `t` may leave out its picture and only
+  // move the scene's state on: it is played forward without being presented
+  // (a jump), and the frame after it, 20 ms later, redraws the whole screen
+  // (RedrawsScreen). Never with motion blur, which blends every frame into
+  // the next.
+  bool PictureOverdrawn(float t) const;
   // Tells the frame observers (record and benchmark modes) which scene and
   // scene time the coming frame is drawn for.
   static void NoteFrameStart(const char* name, float t);
@@ -81,4 +87,14 @@ public:
 protected:
   // The scene's own debug keys, read after EndFrame while -debug is on.
   virtual void ReadDebugKeys() {}
+  // Whether the frame for scene time `t` sets every pixel of ScreenBuffer
+  // without reading what was there, so that no earlier frame's picture shows
+  // through it. A scene that answers true for some frames leaves out, in the
+  // frames before them that PictureOverdrawn names, only drawing that no
+  // later frame reads.
+  virtual bool RedrawsScreen(float /*t*/) const { return false; }
+  // Whether `picture` is at least as wide as the screen and `extraRows`
+  // taller: copied at its top-left corner (or up to `extraRows` higher), it
+  // sets every pixel.
+  static bool CoversScreen(const TBuffer64* picture, int32_t extraRows = 0);
 };

@@ -88,6 +88,8 @@ int32_t BeginPlannedRun() {
 
 bool Silent() { return g_silent > 0; }
 
+bool SilentBeforeAnother() { return g_silent > 1 || (g_silent == 1 && g_handOver); }
+
 void FrameEnded(bool silent) {
   if (silent) {
     if (--g_silent == 0 && g_handOver) HandOver();

@@ -60,6 +60,9 @@ void PlanRun(int32_t skipMillis, int64_t silentFrames, bool handOver);
 int32_t BeginPlannedRun();
 // Whether the coming frame is drawn without being presented.
 bool Silent();
+// Whether the coming frame is drawn without being presented and another
+// frame of the same run follows it (silent or the landing frame).
+bool SilentBeforeAnother();
 // After each frame's EndFrame.
 void FrameEnded(bool silent);
 

@@ -134,7 +134,11 @@ void SetLight(float x, float y, float z);
 void RotatePoint(float& x, float& y, float& z, float angleX, float angleY, float angleZ);
 // Perspective onto the render target, its height as the focal length.
 void ProjectPoint(float& px, float& py, float x, float y, float z);
-// Turns the object by Step x Spin, lights, projects and refills the depth keys.
+// Turns the object's vertices (and, with RotateNormals, its normals) by
+// Step x Spin: what a frame carries forward to the next.
+void TurnObject(TQOObject& obj, float step);
+// TurnObject, then lights, projects and refills the depth keys: what the
+// frame draws from.
 void TransformObject(TQOObject& obj, float step);
 // Quicksort of Order[lo..hi] by ascending Z (farthest first).
 void SortFaces(TQOObject& obj, int32_t lo, int32_t hi);

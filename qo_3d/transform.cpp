@@ -41,21 +41,32 @@ void SetLight(float x, float y, float z) {
     LightDir = TVoxel{};
 }
 
-// Every Single stored here (x1, y1, z1 and the new point) is its expression
-// evaluated exactly and rounded once: the products of two Singles are exact in
-// double, so only the sum rounds before the store.
+namespace {
+// The cosines and sines of one turn, looked up once for all the points it
+// turns.
+struct Turn {
+  Turn(float angleX, float angleY, float angleZ)
+      : cx(FastCosDeg(angleX)), sx(FastSinDeg(angleX)), cy(FastCosDeg(angleY)), sy(FastSinDeg(angleY)),
+        cz(FastCosDeg(angleZ)), sz(FastSinDeg(angleZ)) {}
+
+  // Every Single stored here (x1, y1, z1 and the new point) is its expression
+  // evaluated exactly and rounded once: the products of two Singles are exact
+  // in double, so only the sum rounds before the store.
+  void Apply(float& x, float& y, float& z) const {
+    const float x1 = float(x * cz - y * sz);
+    const float y1 = float(x * sz + y * cz);
+    const float z1 = float(y1 * sx + z * cx);
+    y = float(y1 * cx - z * sx);
+    x = float(x1 * cy - z1 * sy);
+    z = float(x1 * sy + z1 * cy);
+  }
+
+  double cx, sx, cy, sy, cz, sz;
+};
+}  // namespace
+
 void RotatePoint(float& x, float& y, float& z, float angleX, float angleY, float angleZ) {
-  double c = FastCosDeg(angleZ), s = FastSinDeg(angleZ);
-  const float x1 = float(x * c - y * s);
-  const float y1 = float(x * s + y * c);
-  c = FastCosDeg(angleX);
-  s = FastSinDeg(angleX);
-  const float z1 = float(y1 * s + z * c);
-  y = float(y1 * c - z * s);
-  c = FastCosDeg(angleY);
-  s = FastSinDeg(angleY);
-  x = float(x1 * c - z1 * s);
-  z = float(x1 * s + z1 * c);
+  Turn(angleX, angleY, angleZ).Apply(x, y, z);
 }
 
 void ProjectPoint(float& px, float& py, float x, float y, float z) {
@@ -78,20 +89,34 @@ float Light(float x, float y, float z, double scale) {
 }
 }  // namespace
 
-void TransformObject(TQOObject& obj, float step) {
-  const float ax = step * obj.Spin.X, ay = step * obj.Spin.Y, az = step * obj.Spin.Z;
+void TurnObject(TQOObject& obj, float step) {
+  const Turn turn(step * obj.Spin.X, step * obj.Spin.Y, step * obj.Spin.Z);
   for (int32_t i = 0; i < obj.VertexCount; ++i) {
     TVoxel& v = obj.Vertices[size_t(i)];
-    TVoxel& n = obj.VertexNormals[size_t(i)];
-    RotatePoint(v.X, v.Y, v.Z, ax, ay, az);
-    if (RotateNormals) RotatePoint(n.X, n.Y, n.Z, ax, ay, az);
+    turn.Apply(v.X, v.Y, v.Z);
+    if (RotateNormals) {
+      TVoxel& n = obj.VertexNormals[size_t(i)];
+      turn.Apply(n.X, n.Y, n.Z);
+    }
+  }
+  if (!RotateNormals) return;
+  for (int32_t j = 0; j < obj.FaceCount; ++j) {
+    TNormal& n = obj.FaceNormals[size_t(j)];
+    turn.Apply(n.X, n.Y, n.Z);
+  }
+}
+
+void TransformObject(TQOObject& obj, float step) {
+  TurnObject(obj, step);
+  for (int32_t i = 0; i < obj.VertexCount; ++i) {
+    const TVoxel& v = obj.Vertices[size_t(i)];
+    const TVoxel& n = obj.VertexNormals[size_t(i)];
     obj.VertexLight[size_t(i)] = Light(n.X, n.Y, n.Z, 200.0);
     TPixel& p = obj.Projected[size_t(i)];
     ProjectPoint(p.X, p.Y, v.X + obj.Position.X, v.Y + obj.Position.Y, v.Z + obj.Position.Z);
   }
   for (int32_t j = 0; j < obj.FaceCount; ++j) {
-    TNormal& n = obj.FaceNormals[size_t(j)];
-    if (RotateNormals) RotatePoint(n.X, n.Y, n.Z, ax, ay, az);
+    const TNormal& n = obj.FaceNormals[size_t(j)];
     obj.FaceLight[size_t(j)] = Light(n.X, n.Y, n.Z, 160.0);
     const TFace& f = obj.Faces[size_t(j)];
     // The depth key: the exact sum, rounded once.

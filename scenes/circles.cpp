@@ -69,8 +69,15 @@ void TCirclesScene::Run(const SceneSpan& span) {
   });
 }
 
+bool TCirclesScene::RedrawsScreen(float /*t*/) const {
+  // Drawn twice, a whole size apart along the way it scrolls.
+  return CoversScreen(Backdrop.get());
+}
+
 void TCirclesScene::DrawFrame(float t) {
-  // The opaque copy overwrites all of Buffer, so nothing carries over.
+  // The opaque copy overwrites all of Buffer, so nothing carries over: a
+  // frame the next one covers need not be drawn at all.
+  if (PictureOverdrawn(t)) return;
   const TOrbitPoint r = RingsPosition(t);
   Rings->Draw(Buffer, r.X, r.Y);
   const TOrbitPoint x = XorRingsPosition(t);

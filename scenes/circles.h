@@ -43,4 +43,6 @@ public:
   std::unique_ptr<TBuffer64> Rings;
   std::unique_ptr<TBuffer64> Moire;  // --gentle: the interference pattern, blended in at a third
 
+protected:
+  bool RedrawsScreen(float t) const override;
 };

@@ -271,26 +271,53 @@ void TCubeScene::DrawParticles(float t) {
   }
 }
 
+bool TCubeScene::RedrawsScreen(float /*t*/) const { return true; }  // it clears the screen first
+
 void TCubeScene::DrawFrame(float t) {
   // The turn covers the time since the previous frame, so the cube spins at
   // the same speed whatever the frame rate.
   RotateAndProject((t - PreviousTime) / 50.0f, t / 2000.0f);
   PreviousTime = SceneTime();
 
-  CubeLayer->Clear(0);
-  ScreenBuffer->Clear(0);
-  Backdrop->Draw(ScreenBuffer, ScreenBuffer->CenterX - Backdrop->CenterX, ScreenBuffer->CenterY - Backdrop->CenterY);
-  DrawCube();
+  // The layers are cleared every frame: only the turn and the camera carry
+  // forward.
+  const bool picture = !PictureOverdrawn(t);
+  if (picture) {
+    CubeLayer->Clear(0);
+    ScreenBuffer->Clear(0);
+    Backdrop->Draw(ScreenBuffer, ScreenBuffer->CenterX - Backdrop->CenterX,
+                   ScreenBuffer->CenterY - Backdrop->CenterY);
+    DrawCube();
+  }
+  MoveCamera(t);
+  if (picture) ComposeLayers(t);
+}
 
+void TCubeScene::MoveCamera(float t) {
+  if (t <= 8000.0f) {
+    CameraZ = -int32_t(std::nearbyint(560.0f - t / 16.0f));
+  } else if (t <= 40000.0f) {
+    return;  // the camera stands still
+  } else if (t <= 50000.0f) {
+    // The beat, on the raw demo clock; each test reads the clock anew.
+    if (RoundedClock(500.0f) % 3 == 0) CameraZ = -120;
+    if (RoundedClock(500.0f) % 3 == 1) CameraZ = -180;
+    if (RoundedClock(500.0f) % 3 == 2) CameraZ = -60;
+  } else if (t <= 70000.0f) {
+    CameraZ = -120;
+    WobbleAmount = 0.6f;
+  } else {
+    CameraZ = -120 - int32_t(std::nearbyint((t - 70000.0f) / 20.0f));
+  }
+}
+
+void TCubeScene::ComposeLayers(float t) {
   const int32_t cx = ScreenBuffer->CenterX - CubeLayer->CenterX;
   const int32_t cy = ScreenBuffer->CenterY - CubeLayer->CenterY;
   // A keyed draw takes the layer's own corner pixel as the transparent colour.
   auto keyed = [cy](TBuffer64* layer, int32_t x) { layer->DrawKeyed(ScreenBuffer, x, cy, layer->GetPixel(0, 0)); };
 
-  if (t <= 8000.0f) {
-    CameraZ = -int32_t(std::nearbyint(560.0f - t / 16.0f));
-    keyed(CubeLayer.get(), cx);
-  } else if (t <= 13000.0f) {
+  if (t <= 13000.0f) {
     keyed(CubeLayer.get(), cx);
   } else if (t <= 23000.0f) {
     if (IsOdd(RoundedClock(500.0f))) CubeLayer->Invert();
@@ -302,23 +329,9 @@ void TCubeScene::DrawFrame(float t) {
     const uint8_t o = ColorComponent((t - 23000.0f) / 100.0f + 140.0f);
     CubeLayer->DrawAlphaKeyed(ScreenBuffer, cx - d, cy, o, CubeLayer->GetPixel(0, 0));
     NegativeLayer->DrawAlphaKeyed(ScreenBuffer, cx + d, cy, o, NegativeLayer->GetPixel(0, 0));
-  } else if (t <= 40000.0f) {
-    SplitStep(cx, cy);
-  } else if (t <= 50000.0f) {
-    // The beat, on the raw demo clock; each test reads the clock anew.
-    if (RoundedClock(500.0f) % 3 == 0) CameraZ = -120;
-    if (RoundedClock(500.0f) % 3 == 1) CameraZ = -180;
-    if (RoundedClock(500.0f) % 3 == 2) CameraZ = -60;
-    SplitStep(cx, cy);
-  } else if (t <= 70000.0f) {
-    CameraZ = -120;
-    WobbleAmount = 0.6f;
-    SplitStep(cx, cy);
-    DrawParticles(t);
   } else {
-    CameraZ = -120 - int32_t(std::nearbyint((t - 70000.0f) / 20.0f));
     SplitStep(cx, cy);
-    DrawParticles(t);
+    if (t > 50000.0f) DrawParticles(t);
   }
 
   DrawWaveBars(ScreenBuffer);

@@ -53,6 +53,7 @@ public:
   // Empties the three work tables.
   void ResetEdgeTables();
   void ReadDebugKeys() override;
+  bool RedrawsScreen(float t) const override;
 
   // Top-left corner of particle `index` (0 or 1) at t.
   static TOrbitPoint ParticlePosition(int32_t index, float t);
@@ -80,6 +81,10 @@ public:
   float PreviousTime = 0.0f;
 
 private:
+  // The camera's distance and wobble for scene time t.
+  void MoveCamera(float t);
+  // The cube layer and its negative onto the screen, then the bars.
+  void ComposeLayers(float t);
   void SplitStep(int32_t cx, int32_t cy);
   void DrawParticles(float t);
   // True when the texture is big enough for the direct 32-bit texel reads

@@ -53,9 +53,22 @@ void TGreetzScene::ShowPanel(int32_t y) {
   Panel->DrawSub(ScreenBuffer, GreetzPanelX, y);
 }
 
+bool TGreetzScene::RedrawsScreen(float t) const {
+  // Backdrop and Finale are copied to the top-left corner, the others blended.
+  const TImage64* whole = (t > 5000.0f && t <= 75000.0f) ? Backdrop.get() : t > 80000.0f ? Finale.get() : nullptr;
+  return CoversScreen(whole);
+}
+
 void TGreetzScene::DrawFrame(float t) {
-  TransformObject(Mesh, (t - prev_) / 20.0f);
+  // Panel is cleared every frame, and the mesh's light, projection and
+  // depth order are derived afresh: only its turn carries forward.
+  const bool picture = !PictureOverdrawn(t);
+  (picture ? TransformObject : TurnObject)(Mesh, (t - prev_) / 20.0f);
   prev_ = SceneTime();
+  if (picture) DrawPicture(t);
+}
+
+void TGreetzScene::DrawPicture(float t) {
   Panel->Clear(0xFFFFFFFFu);
 
   if (t <= 5000.0f) {

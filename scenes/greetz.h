@@ -26,8 +26,11 @@ public:
 
 protected:
   void ReadDebugKeys() override;
+  bool RedrawsScreen(float t) const override;
 
 private:
+  // Everything the frame draws: panel, screen and mesh.
+  void DrawPicture(float t);
   // Inverts the panel and subtracts it from the screen at (300, y).
   void ShowPanel(int32_t y);
   float prev_ = 0.0f;

@@ -54,6 +54,11 @@ void TIntroScene::DrawParticles(float t) {
   }
 }
 
+bool TIntroScene::RedrawsScreen(float /*t*/) const {
+  // Drawn twice, a whole size apart along the way it scrolls.
+  return CoversScreen(Backdrop.get());
+}
+
 void TIntroScene::DrawFrame(float t) {
   // The effect layer keeps its pixels between frames: trails, fades and the
   // blinking negative all build on what the previous frame left.
@@ -89,6 +94,8 @@ void TIntroScene::DrawFrame(float t) {
     if (IsOdd(int64_t(std::trunc(t / 500.0f)))) Buffer->BlurFast();
   }
 
+  // The effect layer is the scene's state; the screen is only its picture.
+  if (PictureOverdrawn(t)) return;
   const int32_t k = BackdropOffset(t);
   Backdrop->Draw(ScreenBuffer, 0, k);
   Backdrop->Draw(ScreenBuffer, 0, k - RenderHeight);

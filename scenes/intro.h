@@ -29,6 +29,9 @@ public:
   std::unique_ptr<TImage64> Picture1, Picture2, Picture3;
   std::unique_ptr<TImageT64> Backdrop;
 
+protected:
+  bool RedrawsScreen(float t) const override;
+
 private:
   void DrawParticles(float t);
   bool negative_ = false;  // the layer is inverted (--gentle)

@@ -83,10 +83,23 @@ void TMeshesScene::Run(const SceneSpan& span) {
   });
 }
 
-void TMeshesScene::DrawFrame(float t) {
-  TransformObject(*Current, (t - prev_) / 20.0f);
-  prev_ = SceneTime();
+bool TMeshesScene::RedrawsScreen(float /*t*/) const {
+  // The backdrop is drawn twice side by side, scrolled right by up to a
+  // width and raised by up to 128 rows.
+  return CoversScreen(Backdrop.get(), 128);
+}
 
+void TMeshesScene::DrawFrame(float t) {
+  // Buffer is cleared every frame, and the mesh's light, projection and
+  // depth order are derived afresh: only its turn carries forward.
+  const bool picture = !PictureOverdrawn(t);
+  (picture ? TransformObject : TurnObject)(*Current, (t - prev_) / 20.0f);
+  prev_ = SceneTime();
+  if (picture) DrawPicture(t);
+  ApplyTimeline(t);
+}
+
+void TMeshesScene::DrawPicture(float t) {
   const uint32_t level = MeshesFlashLevel(t);
   Buffer->Clear(level + 256 * level + 65536 * level);
 
@@ -100,8 +113,6 @@ void TMeshesScene::DrawFrame(float t) {
   Buffer->DrawAdd(ScreenBuffer, 0, 0);
   RenderObject(*Current);
   for (const Orbit& o : kOverlay) DrawOrbit(o, t, ScreenBuffer, 224, 160);
-
-  ApplyTimeline(t);
 }
 
 void TMeshesScene::ApplyTimeline(float t) {

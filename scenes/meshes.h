@@ -25,8 +25,11 @@ public:
 
 protected:
   void ReadDebugKeys() override;
+  bool RedrawsScreen(float t) const override;
 
 private:
+  // Everything the frame draws before the timeline row.
+  void DrawPicture(float t);
   void ApplyTimeline(float t);
   float prev_ = 0.0f;  // scene time of the previous transform
 };

@@ -110,7 +110,14 @@ void TMetaballsScene::Run(const SceneSpan& span) {
   });
 }
 
+bool TMetaballsScene::RedrawsScreen(float t) const {
+  return t > 6000.0f && CoversScreen(Background.get());  // copied to the top-left corner
+}
+
 void TMetaballsScene::DrawFrame(float t) {
+  // Every layer is drawn afresh from t alone: a frame the next one covers
+  // leaves nothing behind.
+  if (PictureOverdrawn(t)) return;
   for (int32_t k = 0; k < 3; ++k) Balls[k] = BallCentre(k, t);
 
   if (t > 6000.0f) Background->Draw(ScreenBuffer, 0, 0);

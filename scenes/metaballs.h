@@ -52,6 +52,9 @@ public:
   std::unique_ptr<TImage64> Overlay;
   std::unique_ptr<TBuffer64> MaskedOverlay;
 
+protected:
+  bool RedrawsScreen(float t) const override;
+
 private:
   void DrawAdditive(float t, int32_t shift, int32_t shiftG);
 };

@@ -136,7 +136,7 @@ std::map<double, std::pair<std::string, uint64_t>> ShownByMusic(const fs::path& 
 }
 
 // A jump lands on the frame a full run shows at the same show time, and the
-// frames after it follow the full run's: ten show times over all six scenes,
+// frames after it follow the full run's: eleven show times over all six scenes,
 // among them just after a start and just before an end (metaballs and greetz
 // begin over the last picture of the scene before them), at 32 and 16 bits.
 TEST_F(Start, AJumpShowsTheFullRunsFramesFromThereOn) {
@@ -151,6 +151,7 @@ TEST_F(Start, AJumpShowsTheFullRunsFramesFromThereOn) {
       {"metaballs", at("metaballs", 0)},
       {"metaballs+0.5", at("metaballs", 0.5)},
       {"3:20", 200},
+      {"meshes+75.5", at("meshes", 75.5)},  // past every mesh and both strobes
       {Seconds(starts.at("greetz") - 0.02), starts.at("greetz") - 0.02},  // the meshes' last frame
       {"greetz+0.02", at("greetz", 0.02)},
       {"greetz+66", at("greetz", 66)},
