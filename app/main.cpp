@@ -14,6 +14,9 @@
 #include "core/run_hooks.h"
 #include "platform/data_folder.h"
 #include "platform/session.h"
+#ifdef __EMSCRIPTEN__
+#include "web/page_bridge.h"
+#endif
 
 namespace {
 // Ours, for tests: QO_QUIT_AT_FRAME=N and QO_ESCAPE_AT_FRAME=N end the run at
@@ -44,7 +47,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path log = std::filesystem::absolute(kErrorLogName, ec);
   SetErrorLogPath(ec ? kErrorLogName : log.string());
   // Saved frames (F12) go there too.
-  [[maybe_unused]] const std::filesystem::path startFolder = std::filesystem::current_path(ec);
+  const std::filesystem::path startFolder = std::filesystem::current_path(ec);
   std::string message;
   if (!platform::EnterDataFolder(platform::FindOwnDataFolder(), &message)) {
     std::fputs(message.c_str(), stderr);
@@ -54,15 +57,14 @@ int main(int argc, char** argv) {
   if (options.mode != RunMode::Play) return RunRecorded(options);
   // Ctrl+C and SIGTERM leave the show as Escape does; a second one ends it at once.
   platform::CatchQuitSignals(true);
+  // The show's controls; record, benchmark and hash runs have none.
 #ifdef __EMSCRIPTEN__
-  return RunShow(options);
+  PageControls controls(startFolder);
 #else
-  // The desktop show's controls; record, benchmark and hash runs have none,
-  // and the web page brings its own.
-  Player player(startFolder);
-  SetFrameObserver(&player);
+  Player controls(startFolder);
+#endif
+  SetFrameObserver(&controls);
   const int status = RunShow(options);
   SetFrameObserver(nullptr);
   return status;
-#endif
 }

@@ -186,7 +186,9 @@ void Player::PauseUntilResumed() {
   ShowIndicator(true);
   Control after = Control::None;
   bool paused = true, leave = false;
-  while (paused) {
+  // A jump or a leave asked for from elsewhere (the web page's seek bar)
+  // ends the pause too; the frame loop acts on it next.
+  while (paused && !show::Interrupted()) {
     platform::WaitForMessage(250);
     for (uint8_t key : platform::TakeKeyPresses()) {
       const Control control = ControlForKey(key, DebugMode != 0);

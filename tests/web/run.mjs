@@ -5,8 +5,9 @@
 //    show, its running time, the full flashing warning and the gentle switch;
 // 2. the page loads and plays with no console error, a screenshot during the
 //    loading screen shows it, Escape ends the show and the page offers to play again;
-// 3. the control bar marks the scenes where the native program starts them,
-//    and a mark takes the show there;
+// 3. the control bar marks the scenes where the native program starts them;
+//    a mark, the seek bar and the arrow keys jump the show there; a pause
+//    holds the picture and draws nothing until it ends; ?t= starts there;
 // 4. frames of every scene hash the same as the native record at 32 and 16 bits.
 // Prints the per-scene drawing times beside the native ones (a benchmark, not a test).
 // Chromium is driven through its DevTools protocol over a pipe: node alone,
@@ -138,8 +139,10 @@ const browser = new Chromium(process.env.QO_CHROMIUM || '/usr/bin/chromium', [
 
 // Notes, in the page's clock (0 = navigation start), the click and the first
 // drawing on the canvas (SDL presents through WebGL or a 2D context): the
-// time to the first frame, a number the tests print but do not judge.
+// time to the first frame, a number the tests print but do not judge; and
+// counts the drawings (window.qoDraws).
 function noteFirstDraw() {
+  window.qoDraws = 0;
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (...args) {
     const ctx = getContext.apply(this, args);
@@ -150,6 +153,7 @@ function noteFirstDraw() {
         const draw = ctx[name];
         ctx[name] = function (...a) {
           window.qoFirstDraw ??= performance.now();
+          window.qoDraws++;
           return draw.apply(this, a);
         };
       }
@@ -365,27 +369,87 @@ async function pageBeforeStart() {
   }
 }
 
+// Seconds (from `from`) until the show time shown lies in [lo, hi): a
+// jump has landed; null after 20 s.
+async function landed(page, lo, hi, from = Date.now(), tries = 200) {
+  const ok = await waitFor(page, `${shownTime} >= ${lo} && ${shownTime} < ${hi}`, tries);
+  return ok ? (Date.now() - from) / 1000 : null;
+}
+
+async function pressKey(page, code, keyCode) {
+  const key = { key: code.replace(/^Space$/, ' '), code, windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode };
+  await page.send('Input.dispatchKeyEvent', { type: 'rawKeyDown', ...key });
+  await page.send('Input.dispatchKeyEvent', { type: 'keyUp', ...key });
+}
+
+// One second of the page: whether the canvas is the same at both ends, the
+// drawings made, the seconds the time shown moved and the milliseconds the
+// page's main thread was busy (chromium's TaskDuration).
+async function pageSecond(page, name) {
+  const busy = async () => (await page.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value;
+  const first = await canvasShot(page, path.join(out, `${name}-1.png`));
+  const [draws, time, task] = [await page.evaluate('window.qoDraws'), await page.evaluate(shownTime), await busy()];
+  await sleep(1000);
+  const [draws2, time2, task2] = [await page.evaluate('window.qoDraws'), await page.evaluate(shownTime), await busy()];
+  const second = await canvasShot(page, path.join(out, `${name}-2.png`));
+  return { same: first.px.equals(second.px), draws: draws2 - draws, moved: time2 - time, busyMs: Math.round(1000 * (task2 - task)) };
+}
+
 // The control bar: its chapter marks are the native program's scene starts;
-// a mark takes the show to its scene's start.
+// a mark, the seek bar and the keys jump through the show without starting
+// it again; a pause holds the picture, draws nothing and stops the clocks,
+// and play goes on from there.
 async function pageControls() {
   const page = await openPage('', views.desktop);
   await click(page, '#start');
   check(await waitFor(page, `!document.getElementById('controls').classList.contains('idle')`), 'the control bar comes with the show');
-  const native = runNative(['--list-scenes']).trim().split('\n').map((l) => l.trim().split(/\s+/));
+  const native = runNative(['--list-scenes']).trim().split('\n').map((l) => l.trim().split(/\s+/).map((v, i) => (i ? Number(v) : v)));
   const marks = await page.evaluate(`[...document.querySelectorAll('.chapter')].map((m) => m.title)`);
-  check(marks.join('|') === native.map(([name, start]) => `${name} ${clockText(Number(start))}`).join('|'),
+  check(marks.join('|') === native.map(([name, start]) => `${name} ${clockText(start)}`).join('|'),
     `the seek bar marks the six scenes where they start (${marks.join(', ')})`);
+  // Seeking waits for the first scene: the loading screen has no show time.
+  check(await waitFor(page, `!document.getElementById('seek').disabled`), 'the seek bar works once the intro plays');
+  const runs = `performance.getEntriesByType('resource').filter((e) => e.name.endsWith('.wasm')).length`;
   const [name, start] = native[4];
   await click(page, `.chapter[data-scene="${name}"]`);
-  const landed = await waitFor(page, `${shownTime} >= ${Math.floor(start)} && ${shownTime} < ${start} + 20`, 900);
-  check(landed, `the ${name} mark moves the time shown to ${clockText(start)} (${await page.evaluate(shownTime)} s)`);
-  await sleep(1000);
+  const toMark = await landed(page, Math.floor(start), start + 5);
+  check(toMark !== null, `the ${name} mark moves the time shown to ${clockText(start)} (${await page.evaluate(shownTime)} s, ${toMark} s)`);
+  // Paused: two pictures a second apart are the same, nothing is drawn,
+  // the time stands still.
+  await page.send('Performance.enable');
+  await click(page, '#play');
+  check(await waitFor(page, `document.getElementById('play').textContent === 'play'`, 30), 'the play button pauses the show');
+  await sleep(300);
+  const paused = await pageSecond(page, 'paused');
+  check(paused.same && paused.draws === 0 && paused.moved === 0,
+    `paused, the picture, the time and the drawing stand still for 1 s (${paused.draws} draws, ${paused.moved} s on; ` +
+    `the page busy ${paused.busyMs} ms of it)`);
+  // A seek ends the pause and lands where the bar was let go.
+  const target = native[3][1] + 12.5;
+  const t0 = Date.now();
+  await page.evaluate(`(() => { const s = document.getElementById('seek'); s.value = '${target}';
+    s.dispatchEvent(new Event('change')); })()`);
+  const toSeek = await landed(page, Math.floor(target), target + 5, t0);
+  check(toSeek !== null && await waitFor(page, `document.getElementById('play').textContent === 'pause'`, 30),
+    `the seek bar ends the pause and takes the show to ${clockText(target)} (${await page.evaluate(shownTime)} s, ${toSeek} s)`);
+  const playing = await pageSecond(page, 'playing');
+  check(!playing.same && playing.draws > 10 && playing.moved >= 1,
+    `playing on, the picture changes and the time moves (${playing.draws} draws, ${playing.moved} s on; the page busy ${playing.busyMs} ms of 1 s)`);
+  // The keys: Right 10 s on, Page Up to the scene before, Home to the intro.
+  for (const [code, keyCode, to] of [['ArrowRight', 39, null], ['PageUp', 33, native[2][1]], ['Home', 36, native[0][1]]]) {
+    const now = await page.evaluate(shownTime);
+    const at = to ?? now + 10;
+    const t = Date.now();
+    await pressKey(page, code, keyCode);
+    const took = await landed(page, Math.floor(at), at + 5, t);
+    check(took !== null, `${code} takes the show from ${clockText(now)} to ${clockText(at)} (${await page.evaluate(shownTime)} s, ${took} s)`);
+  }
+  check(await page.evaluate(runs) === 1, 'every move played on in the same run of the program');
   await page.screenshot(path.join(out, 'playing-1280x800.png'));
   // F12 saves the picture as drawn: 512 x 384, named with the show time.
   const saved = fs.mkdtempSync(path.join(out, 'f12-'));
   await browser.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: saved });
-  const f12 = { key: 'F12', code: 'F12', windowsVirtualKeyCode: 123, nativeVirtualKeyCode: 123 };
-  for (const type of ['rawKeyDown', 'keyUp']) await page.send('Input.dispatchKeyEvent', { type, ...f12 });
+  await pressKey(page, 'F12', 123);
   let file = null;
   for (let i = 0; i < 100 && !file; i++) {
     file = fs.readdirSync(saved).find((f) => /^quietorbit-\d+\.\d\ds\.png$/.test(f));
@@ -398,6 +462,13 @@ async function pageControls() {
   await waitFor(page, `!document.getElementById('end-overlay').hidden`);
   check(page.errors.length === 0, 'no console error in the controls' + (page.errors.length ? ': ' + page.errors.join(' | ') : ''));
   await page.close();
+  // A link to a moment starts the show there.
+  const link = await openPage('?t=200', views.desktop);
+  await click(link, '#start');
+  // (after the loading screen, which plays first)
+  const toLink = await landed(link, 200, 205, Date.now(), 600);
+  check(toLink !== null, `?t=200 starts the show at 3:20 (${await link.evaluate(shownTime)} s)`);
+  await link.close();
 }
 
 // The native program, headless, in a folder of its own beside the data; its
