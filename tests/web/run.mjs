@@ -541,6 +541,12 @@ async function benchmark(bpp) {
     console.log(`  ${w.scene.padEnd(10)} web ${w.median_ms.toFixed(3)} / ${w.p95_ms.toFixed(3)}   ` +
       `native ${n.median_ms.toFixed(3)} / ${n.p95_ms.toFixed(3)}   (${(w.median_ms / n.median_ms).toFixed(2)}x median)`);
   }
+  // The jumps the benchmark makes after the show (to the middle and the end
+  // of every scene), from the jump to its first frame presented.
+  console.log(`jumps at ${bpp} bits, ms: median ${web.jump_median_ms} / max ${web.jump_max_ms} web, ` +
+    `median ${ref.jump_median_ms} / max ${ref.jump_max_ms} native plain kernels`);
+  for (const [i, j] of web.jumps.entries())
+    console.log(`  ${j.scene.padEnd(10)} ${j.to.padEnd(7)} web ${j.ms.toFixed(1).padStart(7)}   native ${ref.jumps[i].ms.toFixed(1).padStart(7)}`);
 }
 
 try {
