@@ -100,6 +100,8 @@ public:
   void DrawText(int32_t x, int32_t y, const std::string& text, uint32_t color);
 
   // ---- image loading (image.cpp) ----
+  // While the show keeps what it loads (Zentra2/kept.h), a file loaded
+  // before at the same depth is copied from memory instead.
   void LoadFromFile(const std::string& fileName, bool videoMemory);
   // `fileName`: the file the stream reads, named on stderr when it fails.
   void LoadFromStream(std::istream& stream, bool videoMemory, const std::string& fileName = "");
@@ -131,6 +133,11 @@ protected:
   // Makes `Surface` of the given size in the display's format (system memory
   // fallback); BufferError when that fails too.
   void CreateSurface(int32_t width, int32_t height, bool videoMemory);
+  // A surface of `width` x `height` in the memory asked for: the one there if
+  // it fits, else a new one cleared to 0.
+  void FitSurface(int32_t width, int32_t height, bool videoMemory);
+  // Opens, reads and decodes the file.
+  void ReadFromFile(const std::string& fileName, bool videoMemory);
   TZentra* display_ = nullptr;
 };
 

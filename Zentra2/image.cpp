@@ -13,6 +13,7 @@
 #include <png.h>
 
 #include "Zentra2/error.h"
+#include "Zentra2/kept.h"
 #include "Zentra2/pixel_traits.h"
 #include "platform/bmp.h"
 
@@ -23,6 +24,19 @@ namespace {
 constexpr size_t kMaxStreamBytes = size_t(256) << 20;
 // A progressive JPEG can ask for a great many scans; real files use about ten.
 constexpr int kMaxJpegScans = 1000;
+
+// A picture loaded from a file while the show keeps what it loads, as its
+// buffer stores it: `height` rows of `pitch` bytes.
+struct KeptPicture {
+  int32_t width = 0, height = 0;
+  size_t pitch = 0;
+  std::vector<uint8_t> pixels;
+};
+
+kept::ByKey<KeptPicture>& KeptPictures() {
+  static kept::ByKey<KeptPicture> pictures;
+  return pictures;
+}
 
 // A decoded picture: packed 8-bit R, G, B triplets, top row first.
 struct Picture {
@@ -247,6 +261,24 @@ TImage64::TImage64(TZentra* display, const std::string& fileName, bool videoMemo
 }
 
 void TBuffer64::LoadFromFile(const std::string& fileName, bool videoMemory) {
+  // The pixels depend on the depth they were stored in as well as the file.
+  const std::string key = std::to_string(BitDepth) + " " + fileName;
+  if (const KeptPicture* picture = KeptPictures().Find(key)) {
+    FitSurface(picture->width, picture->height, videoMemory);
+    const size_t rowBytes = std::min(size_t(Pitch), picture->pitch);
+    for (int32_t y = 0; y < Height; ++y)
+      std::memcpy(Rows[size_t(y)], picture->pixels.data() + size_t(y) * picture->pitch, rowBytes);
+    return;
+  }
+  ReadFromFile(fileName, videoMemory);
+  if (!kept::Keeping()) return;
+  KeptPicture picture{Width, Height, size_t(Pitch), std::vector<uint8_t>(size_t(Pitch) * size_t(Height))};
+  for (int32_t y = 0; y < Height; ++y)
+    std::memcpy(picture.pixels.data() + size_t(y) * picture.pitch, Rows[size_t(y)], picture.pitch);
+  KeptPictures().Keep(key, std::move(picture));
+}
+
+void TBuffer64::ReadFromFile(const std::string& fileName, bool videoMemory) {
   std::ifstream file(fileName, std::ios::binary);
   std::string reason = std::strerror(errno);
   // A directory opens on this system but holds no data to read.
@@ -322,14 +354,18 @@ void TBuffer64::LoadFromStream(std::istream& stream, bool videoMemory, const std
     BufferError("LoadStreamImage", "Stream Image format not supported...");
   }
 
+  FitSurface(pic.width, pic.height, videoMemory);
+  pixel::WithDepth(BitDepth, [&](auto px) { StorePicture<decltype(px)>(*this, pic); });
+}
+
+void TBuffer64::FitSurface(int32_t width, int32_t height, bool videoMemory) {
   // A new surface only when the size or the kind of memory asked for changes;
   // the field VideoMemory keeps what the buffer was made with.
-  if (pic.width != Width || pic.height != Height || videoMemory != VideoMemory) {
+  if (width != Width || height != Height || videoMemory != VideoMemory) {
     ReleaseSurface();
-    CreateSurface(pic.width, pic.height, videoMemory);
+    CreateSurface(width, height, videoMemory);
     LockSurface();
     UnlockSurface();
     Clear(0);
   }
-  pixel::WithDepth(BitDepth, [&](auto px) { StorePicture<decltype(px)>(*this, pic); });
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "Zentra2/kept.h"
 #include "Zentra2/timer.h"
 #include "Zentra2/zentra.h"
 #include "app/options.h"
@@ -290,6 +291,9 @@ private:
 int RunShow(const Options& options, const JumpTimes& jumpTimes) {
   ApplyShowOptions(options.show);
   Gentle = options.gentle;
+  // A scene made again after a jump takes its files from memory; the first
+  // loads read the disk as before.
+  kept::KeepLoaded keep;
   ShowPlayer player;
   if (player.Load()) {
     player.Play(options.startMillis);

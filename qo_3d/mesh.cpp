@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "Zentra2/error.h"
+#include "Zentra2/kept.h"
 
 namespace {
 
@@ -172,14 +173,22 @@ bool ParseASC(TQOObject& obj, std::string_view text) {
 }
 
 void LoadASC(TQOObject& obj, const std::string& fileName) {
-  std::ifstream file(fileName, std::ios::binary);
-  if (!file) EndForFile(MeshLoadExitCode, fileName, std::strerror(errno));
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) EndForFile(MeshLoadExitCode, fileName, std::strerror(errno));
-  if (!ParseASC(obj, text))
+  // While the show keeps what it loads, a mesh read before is parsed again
+  // from its text in memory.
+  static kept::ByKey<std::string> keptTexts;
+  const std::string* kept = keptTexts.Find(fileName);
+  std::string read;
+  if (!kept) {
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file) EndForFile(MeshLoadExitCode, fileName, std::strerror(errno));
+    read.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (file.bad()) EndForFile(MeshLoadExitCode, fileName, std::strerror(errno));
+  }
+  if (!ParseASC(obj, kept ? *kept : read))
     EndForFile(MeshLoadExitCode, fileName,
                "not an ASC mesh the show can read (at most " + std::to_string(MaxMeshItems) + " vertices and faces)");
   CalcNormals(obj);
+  if (!kept) keptTexts.Keep(fileName, std::move(read));
 }
 
 void CalcNormals(TQOObject& obj) {

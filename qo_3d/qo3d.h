@@ -112,7 +112,8 @@ inline constexpr int MeshLoadExitCode = 69;
 // consistent (drawable) state. Does not compute normals.
 bool ParseASC(TQOObject& obj, std::string_view text);
 // Loads `fileName` and computes its normals; a missing or malformed file ends
-// the program with MeshLoadExitCode.
+// the program with MeshLoadExitCode. While the show keeps what it loads
+// (Zentra2/kept.h), a file read before is taken from memory.
 void LoadASC(TQOObject& obj, const std::string& fileName);
 // Face normals from (B - A) x (C - A), vertex normals averaged over the faces
 // naming the vertex. A degenerate face gets a zero normal.
