@@ -125,8 +125,8 @@ public:
     if (const std::string names = output_->Names(); !names.empty()) {
       char seconds[32] = "";
       if (span_.only.empty()) std::snprintf(seconds, sizeof seconds, " (%.2f s)", double(written_ * kFrameMicros) / 1e6);
-      std::fprintf(stderr, "quietorbit: %lld frames%s written to %s in %.1f s\n", (long long)written_, seconds,
-                   names.c_str(), WallSeconds() - startWall_);
+      std::fprintf(stderr, "quietorbit: %lld %s%s written to %s in %.1f s\n", (long long)written_,
+                   written_ == 1 ? "frame" : "frames", seconds, names.c_str(), WallSeconds() - startWall_);
     }
     return 0;
   }

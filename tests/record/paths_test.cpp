@@ -290,6 +290,8 @@ TEST_F(Paths, TheProgressLineCountsTheFramesWrittenAndTheSummarySaysWhat) {
   EXPECT_TRUE(std::regex_match(r.err, std::regex("quietorbit: 25 frames \\(0\\.50 s\\) written to q \\(frame_000700\\.png "
                                                  "to frame_000724\\.png, music\\.wav, frames\\.csv\\) in [0-9.]+ s\n")))
       << r.err;
+  ChildResult one = RunShowIn(dir, "--record=one --from=14 --to=14.02");
+  EXPECT_TRUE(Contains(one.err, "quietorbit: 1 frame (0.02 s) written to one")) << one.err;
 
   if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1) for a terminal";
   const std::string cmd = "cd '" + dir.string() + "' && script -qec '" + std::getenv("QO_BIN") +
