@@ -39,18 +39,7 @@ package_packages=(file)
 web_packages=(emscripten python3)
 web_test_packages=(chromium)
 
-install_missing() {
-  local missing=()
-  for p in "$@"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "setup: installing ${missing[*]}" >&2
-  local sudo=()
-  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-}
+install_missing() { scripts/install-missing.sh "$@"; }
 
 build() {
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
