@@ -38,6 +38,8 @@ package_packages=(file)
 # (through its DevTools pipe: no package from npm).
 web_packages=(emscripten python3)
 web_test_packages=(chromium)
+# Emscripten's JavaScript tools need Debian's acorn, also under another node.
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
 install_missing() { scripts/install-missing.sh "$@"; }
 
@@ -59,11 +61,11 @@ install_node() {
 web_libraries() {
   install_missing "${web_packages[@]}"
   install_node
-  # Emscripten's JavaScript tools need Debian's acorn, also under another node.
-  export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
-  web_prefix=$(scripts/web-deps.sh)
+  scripts/web-deps.sh >/dev/null
 }
 web_page() {
+  local web_prefix
+  web_prefix=$(scripts/web-deps.sh)  # at once when they are built
   # The native program draws the page's poster frame.
   emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQO_WASM_PREFIX="$web_prefix" \
     -DQO_NATIVE_PROGRAM="$PWD/build/bin/quietorbit" >/dev/null
@@ -105,12 +107,48 @@ stage() {  # stage NAME COMMAND...
   stage_lines+=("$(printf '  %-20s %s  (processor %s)' "$1" "$(minutes $((SECONDS - t0)))" "$(minutes $((cpu - c0)))")")
   stage_now=''
 }
+# A stage that runs beside the next ones: its output is kept until `await`.
+# It is started from a subshell that ends at once, so it is not this shell's
+# child: its processor time stays out of the stages it runs beside and is
+# counted, by itself, for it alone.
+declare -A side_dir side_start
+beside() {  # beside NAME COMMAND...
+  local dir
+  dir=$(mktemp -d)
+  side_dir[$1]=$dir side_start[$1]=$SECONDS
+  echo "setup: -- $1 (beside the next stages)" >&2
+  ( (
+    set +e
+    ( set -e; "${@:2}" ) >"$dir/log" 2>&1
+    echo $? >"$dir/status.part"
+    times >"$dir/times"
+    mv "$dir/status.part" "$dir/status"
+  ) & )
+}
+await() {  # await NAME: waits for a stage started with `beside`, and fails as it did
+  local dir=${side_dir[$1]} status cpu
+  until [ -f "$dir/status" ]; do sleep 1; done
+  status=$(<"$dir/status")
+  cat "$dir/log" >&2
+  cpu=$(awk 'function sec(t, p) { split(t, p, "m"); return p[1] * 60 + p[2] }
+    { c += sec($1) + sec($2) } END { printf "%d", c }' "$dir/times")
+  rm -rf "$dir"
+  unset "side_dir[$1]"
+  if [ "$status" -ne 0 ]; then
+    stage_now=$1
+    return "$status"
+  fi
+  stage_lines+=("$(printf '  %-20s %s  (processor %s, beside the stages above)' "$1" \
+    "$(minutes $((SECONDS - side_start[$1])))" "$(minutes "$cpu")")")
+}
 stage_report() {
   local status=$?
   {
     echo "setup: stage times"
     [ ${#stage_lines[@]} -gt 0 ] && printf '%s\n' "${stage_lines[@]}"
     [ -n "$stage_now" ] && echo "  $stage_now: FAILED (exit code $status)"
+    local name
+    for name in "${!side_dir[@]}"; do echo "  $name: still running (its output: ${side_dir[$name]}/log)"; done
     local cpu
     cpu_now
     printf '  %-20s %s  (processor %s)\n' total "$(minutes $((SECONDS - run_start)))" "$(minutes "$cpu")"
@@ -126,15 +164,21 @@ case "$mode" in
   test)
     trap stage_report EXIT
     web_tests=${QO_WEB_TESTS:-1}
-    # Every package of every stage in one go: one index update, one install.
-    packages=("${build_packages[@]}" "${test_packages[@]}")
+    # The build's packages first; the rest of every later stage's install
+    # (downloads, mostly) while the build keeps the processors busy.
+    later=("${test_packages[@]}")
     if [ "$web_tests" != 0 ]; then
-      packages+=("${web_packages[@]}" "${web_test_packages[@]}")
-      command -v node >/dev/null || packages+=(nodejs)
+      later+=("${web_packages[@]}" "${web_test_packages[@]}")
+      command -v node >/dev/null || later+=(nodejs)
     fi
-    stage packages install_missing "${packages[@]}"
+    stage packages install_missing "${build_packages[@]}"
+    beside "more packages" install_missing "${later[@]}"
     stage build build
+    await "more packages"
     stage tests ctest --test-dir build --output-on-failure -j"$(nproc)"
+    # The web libraries build beside the fuzzers, which run for a set time
+    # however busy the processors are, and the sanitizers.
+    [ "$web_tests" != 0 ] && beside "web libraries" web_libraries
     # Every fuzzer for a bounded time (fuzz/run.sh SECONDS to run longer).
     stage fuzzers fuzz/run.sh "${QO_FUZZ_SECONDS:-45}"
     # The program and its tests again under the sanitizers, with the whole
@@ -142,7 +186,7 @@ case "$mode" in
     stage sanitizers scripts/sanitize.sh
     # The web page in headless chromium: same frames as natively, page behaviour.
     if [ "$web_tests" != 0 ]; then
-      stage "web libraries" web_libraries
+      await "web libraries"
       stage "web page" web_page
       stage "browser tests" browser_tests
     fi
