@@ -255,13 +255,14 @@ TEST_F(Start, AStartedRunHasTheFullRunsMusic) {
 }
 
 // The most flashes in one second over a recorded stretch of `scene`, from
-// scene time `from` to `to` (show clock units).
+// scene time `from` to `to` (show clock units): the run jumps to `from` and
+// records from its landing on.
 int MostFlashesIn(const fs::path& dir, const std::string& name, const std::string& scene, double from, double to,
                   const std::string& extra) {
   const double first = FirstSceneVideo(dir);
-  const double begin = first + from / 1500.0, end = first + to / 1500.0;
-  ChildResult r = RunShowIn(dir, "--record=" + name + " --start=" + scene + " --from=" + Seconds(begin) + " --to=" +
-                                 Seconds(end) + " " + extra);
+  ChildResult r = RunShowIn(dir, "--record=" + name + " --start=" + scene + "+" + Seconds(from / 1500.0) +
+                                 " --from=" + Seconds(first) + " --to=" + Seconds(first + (to - from) / 1500.0) +
+                                 " " + extra);
   EXPECT_EQ(r.code, 0) << r.err;
   std::vector<double> luminance;
   for (const Row& row : Rows(dir / name / "frames.csv")) {
