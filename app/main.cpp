@@ -21,9 +21,7 @@
 namespace {
 // Ours, for tests: QO_QUIT_AT_FRAME=N and QO_ESCAPE_AT_FRAME=N end the run at
 // the N-th frame's quit test as a window close or the Escape key would;
-// QO_STATS_EVERY=N prints the heap in use and the open files every N frames;
-// QO_BENCH_JUMPS=0 leaves the jumps out of --benchmark (the sanitizer runs,
-// where a whole show is long enough).
+// QO_STATS_EVERY=N prints the heap in use and the open files every N frames.
 long Number(const char* name, long unset) {
   const char* v = std::getenv(name);
   return v && *v ? std::strtol(v, nullptr, 10) : unset;
@@ -31,8 +29,7 @@ long Number(const char* name, long unset) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  SetRunHooks({Number("QO_QUIT_AT_FRAME", -1), Number("QO_ESCAPE_AT_FRAME", -1), Number("QO_STATS_EVERY", 0),
-               Number("QO_BENCH_JUMPS", 1) != 0});
+  SetRunHooks({Number("QO_QUIT_AT_FRAME", -1), Number("QO_ESCAPE_AT_FRAME", -1), Number("QO_STATS_EVERY", 0)});
   const Options options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   switch (options.mode) {
     case RunMode::Help: std::fputs(HelpText().c_str(), stdout); return 0;

@@ -18,7 +18,6 @@
 #include "app/show.h"
 #include "core/frame_observer.h"
 #include "core/globals.h"
-#include "core/run_hooks.h"
 #include "core/show_control.h"
 #include "core/timeline.h"
 #include "platform/audio.h"
@@ -231,7 +230,7 @@ int RunRecorded(const Options& options) {
   SetErrorCleanup([&recorder] { recorder.Fail(); });
 
   JumpTimes jumpTimes;
-  if (options.mode == RunMode::Benchmark && CurrentRunHooks().timeJumps)
+  if (options.mode == RunMode::Benchmark)
     jumpTimes = [&recorder](const std::string& scene, const char* where, double wallMs, double processorMs) {
       recorder.AddJump(scene, where, wallMs, processorMs);
     };

@@ -20,7 +20,6 @@ void PrintStats(long frame) {
 }  // namespace
 
 void SetRunHooks(const RunHooks& hooks) { g_hooks = hooks; }
-const RunHooks& CurrentRunHooks() { return g_hooks; }
 
 QuitTestHooks NextQuitTest() {
   ++g_frame;

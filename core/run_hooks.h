@@ -1,18 +1,15 @@
 // Ways to steer a run from outside, for tests: end it at a chosen frame as a
 // window close or the Escape key would, or print the heap in use and the open
-// files every N frames, or leave the jumps out of a benchmark. The frame
-// contract's quit test and the benchmark are the only readers.
+// files every N frames. The frame contract's quit test is the only reader.
 #pragma once
 
 struct RunHooks {
   long quitAtFrame = -1;    // this quit test (0: the first frame) sees the window closed
   long escapeAtFrame = -1;  // ... sees the Escape key
   long statsEvery = 0;      // every N-th quit test prints "qo-stats ..." to stderr
-  bool timeJumps = true;    // a benchmark times its jumps after the show
 };
 
 void SetRunHooks(const RunHooks& hooks);
-const RunHooks& CurrentRunHooks();
 
 struct QuitTestHooks {
   bool close = false;
