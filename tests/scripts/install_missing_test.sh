@@ -9,6 +9,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 bin=$work/bin log=$work/log
 mkdir "$bin"
+# The script sees only these commands: never the machine's own sudo or apt-get.
+ln -s "$(command -v env)" "$bin/env"
+ln -s "$(command -v bash)" "$bin/bash"
 stub() { printf '#!/usr/bin/env bash\n%s\n' "$2" >"$bin/$1"; chmod +x "$bin/$1"; }
 stub dpkg 'case "$2" in present*) exit 0 ;; *) exit 1 ;; esac'
 stub id '[ "$1" = -u ] && echo "$FAKE_UID"'
@@ -18,7 +21,7 @@ stub apt-get 'echo "apt-get $* frontend=${DEBIAN_FRONTEND:-unset}" >>"$LOG"'
 fail=0
 run() {  # run UID PACKAGES... : the calls the script made, one per line
   : >"$log"
-  PATH="$bin:/usr/bin:/bin" LOG="$log" FAKE_UID=$1 bash "$script" "${@:2}" 2>/dev/null || echo "exit $?" >>"$log"
+  PATH="$bin" LOG="$log" FAKE_UID=$1 bash "$script" "${@:2}" 2>/dev/null || echo "exit $?" >>"$log"
   cat "$log"
 }
 expect() {  # expect WHAT GOT WANT
