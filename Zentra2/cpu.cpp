@@ -10,6 +10,9 @@ bool DetectMMX() {
   unsigned eax, ebx, ecx, edx;
   if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
   return (edx & (1u << 23)) && (edx & (1u << 26));
+#elif defined(__wasm_simd128__) && defined(__SSE2__)
+  // WebAssembly with 128-bit vectors, the build's SSE2 intrinsics mapped onto them.
+  return true;
 #else
   return false;
 #endif
