@@ -79,6 +79,7 @@ build_web() {
 
 browser_tests() {
   install_missing "${web_test_packages[@]}"
+  cmake --build build-web -j"$(nproc)" --target qo_web_kernel_tests
   node build-web/web/qo_web_kernel_tests.js --gtest_brief=1
   node tests/web/run.mjs --site=build-web/bin --native=build/bin/quietorbit --data=data
 }
